@@ -1,0 +1,73 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "Password.h"
+
+#include "Caesar.h"
+#include "RandomSource.h"
+#include "SitepassError.h"
+#include "TextServices.h"
+
+#include <cmath>
+
+namespace Password {
+
+namespace {
+qsizetype checkedLength(double value)
+{
+    const double whole = std::floor(value);
+    if (whole > double(maxLength))
+        throw SitepassError(SitepassError::Kind::LengthTooLarge,
+                            QStringLiteral("“密码长度”最大为 %1，请填写较小的数。").arg(maxLength));
+    // NaN compares false and so draws nothing, like any length below 1.
+    return whole >= 1 ? static_cast<qsizetype>(whole) : 0;
+}
+} // namespace
+
+qsizetype lengthFromText(QStringView lengthText)
+{
+    return checkedLength(TextServices::textToNumber(
+        lengthText, QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength)));
+}
+
+QString lengthCaption(QStringView text)
+{
+    return QStringLiteral("密码生成器 v1 ") + QStringLiteral(" 密码长度：") +
+           QString::number(text.size());
+}
+
+QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
+{
+    const qsizetype n = pool.size();
+    QString password;
+    password.reserve(length);
+    for (qsizetype i = 0; i < length; ++i)
+        pool.appendEntry(password, drawPosition(random.next(), n));
+    return password;
+}
+
+} // namespace Password
+
+QString RandPass(const PasswordSettings &settings, RandomSource &random)
+{
+    const CharacterPool pool(settings);
+    random.reseed();
+    const qsizetype length = Password::lengthFromText(settings.lengthText);
+    QString password = Password::draw(pool, length, random);
+    // Drawn even when nothing else was, so every run takes length + 1 values.
+    const qsizetype offset = Password::drawPosition(random.next(), pool.size());
+    rotateLetters(password, double(offset));
+    return password;
+}
+
+QString GeneratePassword(double length, RandomSource &random)
+{
+    static const CharacterPool alphabet = [] {
+        CharacterPool pool;
+        pool.append(CharacterPool::lowerCase);
+        pool.append(CharacterPool::upperCase);
+        pool.append(CharacterPool::digits);
+        return pool;
+    }();
+    random.reseed();
+    return Password::draw(alphabet, Password::checkedLength(length), random);
+}

@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "CharacterPool.h"
+#include "PasswordSettings.h"
+
+#include <QString>
+#include <QStringView>
+
+class RandomSource;
+
+namespace Password {
+
+// Longer passwords would freeze the window and eat memory for no use.
+inline constexpr qsizetype maxLength = 100000;
+
+// The draw position floor(r * n + 1), in double precision: 1..n for n >= 1, 1 for n = 0.
+inline qsizetype drawPosition(float r, qsizetype n)
+{
+    return static_cast<qsizetype>(double(r) * double(n) + 1.0);
+}
+
+// The number of characters a length text asks for: floor of its value, 0 when below 1.
+// Throws SitepassError for a text that is no number or a length above maxLength.
+qsizetype lengthFromText(QStringView lengthText);
+
+// The window caption that reports the length of the result box's text.
+QString lengthCaption(QStringView text);
+
+// `length` draws from the pool, one random value each, without rotation.
+QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random);
+
+} // namespace Password
+
+// A password by the settings: pool, reseed, draws, one more draw for the offset, rotation.
+QString RandPass(const PasswordSettings &settings, RandomSource &random);
+
+// floor(length) characters of the fixed alphabet a-z, A-Z, 0-9, unrotated.
+QString GeneratePassword(double length, RandomSource &random);

@@ -1,0 +1,13 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "Clipboard.h"
+
+// The desktop clipboard through Qt. Needs a QGuiApplication.
+class QtClipboard final : public Clipboard
+{
+public:
+    void clear() override;
+    void setText(const QString &text) override;
+};

@@ -1,0 +1,55 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "TextServices.h"
+
+#include "SitepassError.h"
+
+#include <QLocale>
+#include <cmath>
+#include <limits>
+
+namespace TextServices {
+
+std::optional<double> tryTextToNumber(QStringView text)
+{
+    // NFKC folds the full-width digits and signs a Chinese input method types into ASCII.
+    const QString folded = text.toString().normalized(QString::NormalizationForm_KC).trimmed();
+    if (folded.isEmpty())
+        return std::nullopt;
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(folded, &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double textToNumber(QStringView text, const QString &message)
+{
+    if (const auto value = tryTextToNumber(text))
+        return *value;
+    throw SitepassError(SitepassError::Kind::NotANumber, message);
+}
+
+qint32 toInt32(double value, const QString &message)
+{
+    const double whole = std::nearbyint(value);
+    if (!(whole >= std::numeric_limits<qint32>::min() &&
+          whole <= std::numeric_limits<qint32>::max()))
+        throw SitepassError(SitepassError::Kind::OutOfRange, message);
+    return static_cast<qint32>(whole);
+}
+
+QStringView trimSpaces(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace TextServices
