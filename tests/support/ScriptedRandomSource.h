@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QString>
+#include <functional>
 
 // Hands out the given values in order (then 0), and logs each call: "R" for reseed, "N" for next.
 class ScriptedRandomSource final : public RandomSource
@@ -14,7 +15,12 @@ public:
     explicit ScriptedRandomSource(QList<float> values = {}) : m_values(std::move(values)) {}
 
     void script(QList<float> values) { m_values = std::move(values), m_at = 0; }
-    void reseed() override { m_log += u'R'; }
+    void reseed() override
+    {
+        m_log += u'R';
+        if (onReseed)
+            onReseed();
+    }
     float next() override
     {
         m_log += u'N';
@@ -25,6 +31,9 @@ public:
     qsizetype nextCalls() const { return m_log.count(u'N'); }
     qsizetype reseedCalls() const { return m_log.count(u'R'); }
     void clearLog() { m_log.clear(); }
+
+    // Lets a test look at the world at the moment a run starts drawing.
+    std::function<void()> onReseed;
 
 private:
     QList<float> m_values;
