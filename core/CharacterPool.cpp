@@ -27,8 +27,8 @@ void CharacterPool::append(QStringView text)
     qsizetype at = m_starts.last();
     const qsizetype end = at + text.size();
     while (at < end) {
-        const bool pair = at + 1 < end && m_units.at(at).isHighSurrogate() &&
-                          m_units.at(at + 1).isLowSurrogate();
+        const bool pair =
+            at + 1 < end && m_units.at(at).isHighSurrogate() && m_units.at(at + 1).isLowSurrogate();
         at += pair ? 2 : 1;
         m_starts.append(at);
     }

@@ -23,9 +23,9 @@ public:
 QString timeToken(const QDateTime &now)
 {
     const qint64 seconds = ToUnixTime(now, timeZone, NoClock());
-    return LongToHex(TextServices::toInt32(
-        double(seconds), QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
-                                        "无法生成 32 位的时间标记。")));
+    return LongToHex(TextServices::toInt32(double(seconds),
+                                           QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
+                                                          "无法生成 32 位的时间标记。")));
 }
 
 QString siteUrl(const QString &siteName)

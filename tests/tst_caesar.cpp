@@ -25,8 +25,8 @@ private slots:
         QTest::addRow("accented, full-width and Chinese stay")
             << u"éＡａ密码"_s << 4.0 << u"éＡａ密码"_s;
         QTest::addRow("specials stay") << "!@#$%^&*() " << 13.0 << "!@#$%^&*() ";
-        QTest::addRow("a surrogate pair stays whole") << u"a\U0001F600"_s << 1.0
-                                                      << u"b\U0001F600"_s;
+        QTest::addRow("a surrogate pair stays whole")
+            << u"a\U0001F600"_s << 1.0 << u"b\U0001F600"_s;
         QTest::addRow("a negative offset moves back") << "aZ" << -1.0 << "zY";
         QTest::addRow("a huge offset still wraps") << "a" << 26e12 + 1 << "b";
         QTest::addRow("a fraction rounds") << "a" << 1.4 << "b";

@@ -26,8 +26,7 @@ class TestForm1 : public QObject
     FakeClipboard m_clipboard;
     std::unique_ptr<Form1> m_form;
 
-    template<typename T = QWidget>
-    T *child(const QString &name) const
+    template <typename T = QWidget> T *child(const QString &name) const
     {
         T *w = m_form->findChild<T *>(name);
         if (!w)
@@ -57,17 +56,34 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        const QList<std::pair<const char *, QString>> rows = {
-            {"Text1", {}}, {"Text2", {}}, {"Text3", u"80"_s}, {"Text4", {}}, {"Text5", {}},
-            {"Text6", {}}, {"Text7", u"/admin.php"_s}, {"Text8", u"admin"_s}, {"Text9", {}},
-            {"ss_fh_value", u"!@#$%^&*()"_s}, {"ss_cd", u"16"_s}, {"ss_jieguo", {}},
-            {"Label1", u"站 点 名 称："_s}, {"Label2", u"站 点 网 址："_s},
-            {"Label3", u"站 点 端 口："_s}, {"Label4", u"数据库表名："_s},
-            {"Label5", u"数据库用户："_s}, {"Label6", u"数据库密码："_s},
-            {"Label7", u"管理员后台："_s}, {"Label8", u"管理员用户："_s},
-            {"Label9", u"管理员密码："_s}, {"Label10", u"密码长度："_s},
-            {"Command1", u"生成"_s}, {"generate", u"生成"_s}, {"ss_dx", u"A-Z"_s},
-            {"ss_xx", u"a-z"_s}, {"ss_sz", u"0-9"_s}, {"ss_fh", u"特殊字符："_s}};
+        const QList<std::pair<const char *, QString>> rows = {{"Text1", {}},
+                                                              {"Text2", {}},
+                                                              {"Text3", u"80"_s},
+                                                              {"Text4", {}},
+                                                              {"Text5", {}},
+                                                              {"Text6", {}},
+                                                              {"Text7", u"/admin.php"_s},
+                                                              {"Text8", u"admin"_s},
+                                                              {"Text9", {}},
+                                                              {"ss_fh_value", u"!@#$%^&*()"_s},
+                                                              {"ss_cd", u"16"_s},
+                                                              {"ss_jieguo", {}},
+                                                              {"Label1", u"站 点 名 称："_s},
+                                                              {"Label2", u"站 点 网 址："_s},
+                                                              {"Label3", u"站 点 端 口："_s},
+                                                              {"Label4", u"数据库表名："_s},
+                                                              {"Label5", u"数据库用户："_s},
+                                                              {"Label6", u"数据库密码："_s},
+                                                              {"Label7", u"管理员后台："_s},
+                                                              {"Label8", u"管理员用户："_s},
+                                                              {"Label9", u"管理员密码："_s},
+                                                              {"Label10", u"密码长度："_s},
+                                                              {"Command1", u"生成"_s},
+                                                              {"generate", u"生成"_s},
+                                                              {"ss_dx", u"A-Z"_s},
+                                                              {"ss_xx", u"a-z"_s},
+                                                              {"ss_sz", u"0-9"_s},
+                                                              {"ss_fh", u"特殊字符："_s}};
         for (const auto &[name, text] : rows)
             QTest::addRow("%s", name) << QString::fromLatin1(name) << text;
     }
@@ -110,21 +126,27 @@ private slots:
         QTest::addColumn<QRect>("rect");
         for (int i = 1; i <= 9; ++i) {
             const int top = 32 * i;
-            QTest::addRow("Text%d", i) << u"Text%1"_s.arg(i) << u"Form1"_s
-                                       << QRect(136, top, 209, 25);
-            QTest::addRow("Label%d", i) << u"Label%1"_s.arg(i) << u"Form1"_s
-                                        << QRect(48, top + 8, 81, 17);
+            QTest::addRow("Text%d", i)
+                << u"Text%1"_s.arg(i) << u"Form1"_s << QRect(136, top, 209, 25);
+            QTest::addRow("Label%d", i)
+                << u"Label%1"_s.arg(i) << u"Form1"_s << QRect(48, top + 8, 81, 17);
         }
         const QList<std::tuple<const char *, const char *, QRect>> rows = {
-            {"Command1", "Form1", {136, 344, 97, 25}}, {"Frame1", "Form1", {416, 24, 393, 305}},
-            {"Image1", "Frame1", {40, 24, 295, 86}},    {"ss_dx", "Frame1", {56, 136, 41, 17}},
-            {"ss_xx", "Frame1", {112, 136, 41, 17}},    {"ss_sz", "Frame1", {168, 136, 41, 17}},
-            {"ss_fh", "Frame1", {56, 168, 81, 17}},     {"ss_fh_value", "Frame1", {144, 168, 201, 18}},
-            {"Label10", "Frame1", {56, 200, 60, 17}},   {"ss_cd", "Frame1", {128, 200, 105, 18}},
-            {"generate", "Frame1", {96, 232, 177, 25}}, {"ss_jieguo", "Frame1", {16, 272, 353, 18}}};
+            {"Command1", "Form1", {136, 344, 97, 25}},
+            {"Frame1", "Form1", {416, 24, 393, 305}},
+            {"Image1", "Frame1", {40, 24, 295, 86}},
+            {"ss_dx", "Frame1", {56, 136, 41, 17}},
+            {"ss_xx", "Frame1", {112, 136, 41, 17}},
+            {"ss_sz", "Frame1", {168, 136, 41, 17}},
+            {"ss_fh", "Frame1", {56, 168, 81, 17}},
+            {"ss_fh_value", "Frame1", {144, 168, 201, 18}},
+            {"Label10", "Frame1", {56, 200, 60, 17}},
+            {"ss_cd", "Frame1", {128, 200, 105, 18}},
+            {"generate", "Frame1", {96, 232, 177, 25}},
+            {"ss_jieguo", "Frame1", {16, 272, 353, 18}}};
         for (const auto &[name, parent, rect] : rows)
-            QTest::addRow("%s", name) << QString::fromLatin1(name) << QString::fromLatin1(parent)
-                                      << rect;
+            QTest::addRow("%s", name)
+                << QString::fromLatin1(name) << QString::fromLatin1(parent) << rect;
     }
     void placesEveryControl()
     {
@@ -152,11 +174,10 @@ private slots:
 
     void tabCyclesInTheKeyboardOrder()
     {
-        const QStringList order = {u"Text1"_s, u"Text2"_s, u"Text3"_s, u"Text4"_s, u"Text5"_s,
-                                   u"Text6"_s, u"Text7"_s, u"Text8"_s, u"Text9"_s,
-                                   u"Command1"_s, u"ss_fh"_s, u"generate"_s, u"ss_jieguo"_s,
-                                   u"ss_cd"_s, u"ss_fh_value"_s, u"ss_sz"_s, u"ss_xx"_s,
-                                   u"ss_dx"_s};
+        const QStringList order = {
+            u"Text1"_s,     u"Text2"_s, u"Text3"_s,       u"Text4"_s,    u"Text5"_s, u"Text6"_s,
+            u"Text7"_s,     u"Text8"_s, u"Text9"_s,       u"Command1"_s, u"ss_fh"_s, u"generate"_s,
+            u"ss_jieguo"_s, u"ss_cd"_s, u"ss_fh_value"_s, u"ss_sz"_s,    u"ss_xx"_s, u"ss_dx"_s};
         for (qsizetype i = 1; i <= order.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), order.at(i % order.size()));
@@ -256,8 +277,8 @@ private slots:
     void aBadLengthWarnsAndChangesNothing_data()
     {
         QTest::addColumn<QString>("length");
-        for (const char *t : {"", "abc", "16abc", "1e999", "nan", "   ", "100001",
-                              "99999999999999999999"})
+        for (const char *t :
+             {"", "abc", "16abc", "1e999", "nan", "   ", "100001", "99999999999999999999"})
             QTest::addRow("\"%s\"", t) << QString::fromLatin1(t);
     }
     void aBadLengthWarnsAndChangesNothing()
@@ -360,8 +381,12 @@ private slots:
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("other");
-        QTest::addRow("Label6 redraws the database password") << "Label6" << "Text6" << "Text9";
-        QTest::addRow("Label9 redraws the admin password") << "Label9" << "Text9" << "Text6";
+        QTest::addRow("Label6 redraws the database password") << "Label6"
+                                                              << "Text6"
+                                                              << "Text9";
+        QTest::addRow("Label9 redraws the admin password") << "Label9"
+                                                           << "Text9"
+                                                           << "Text6";
     }
     void passwordLabelsRedrawOneBoxOnly()
     {

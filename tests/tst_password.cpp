@@ -46,13 +46,13 @@ private slots:
             << qsizetype(72);
         QTest::addRow("specials trimmed of spaces only")
             << settings(false, false, false, true, u"  a b  "_s) << u"a b"_s << qsizetype(3);
-        QTest::addRow("repeats are kept") << settings(false, false, false, true, u"!!!!"_s)
-                                          << u"!!!!"_s << qsizetype(4);
+        QTest::addRow("repeats are kept")
+            << settings(false, false, false, true, u"!!!!"_s) << u"!!!!"_s << qsizetype(4);
         QTest::addRow("specials are not read when unchecked")
             << settings(false, false, true, false, u"xyz"_s) << CharacterPool::digits
             << qsizetype(10);
-        QTest::addRow("nothing checked") << settings(false, false, false, false) << QString()
-                                         << qsizetype(0);
+        QTest::addRow("nothing checked")
+            << settings(false, false, false, false) << QString() << qsizetype(0);
         QTest::addRow("only spaces as specials")
             << settings(false, false, false, true, u"   "_s) << QString() << qsizetype(0);
         QTest::addRow("a surrogate pair is one entry")
@@ -101,8 +101,8 @@ private slots:
         QTest::addRow("letters") << "abc" << SitepassError::Kind::NotANumber;
         QTest::addRow("1e999") << "1e999" << SitepassError::Kind::NotANumber;
         QTest::addRow("over the limit") << "100001" << SitepassError::Kind::LengthTooLarge;
-        QTest::addRow("twenty digits") << "99999999999999999999"
-                                       << SitepassError::Kind::LengthTooLarge;
+        QTest::addRow("twenty digits")
+            << "99999999999999999999" << SitepassError::Kind::LengthTooLarge;
     }
     void refusesBadLengths()
     {
@@ -146,8 +146,8 @@ private slots:
         QTest::addRow("a surrogate pair is drawn whole")
             << settings(false, false, false, true, u"\U0001F510x"_s, u"2"_s)
             << QList<float>{0.0f, 0.0f, 0.0f} << u"\U0001F510\U0001F510"_s;
-        QTest::addRow("empty pool draws nothing") << settings(false, false, false, false)
-                                                  << QList<float>{} << QString();
+        QTest::addRow("empty pool draws nothing")
+            << settings(false, false, false, false) << QList<float>{} << QString();
         QTest::addRow("length below one still draws the offset")
             << settings(true, true, true, false, {}, u"0.5"_s) << QList<float>{} << QString();
     }
@@ -177,9 +177,8 @@ private slots:
         QTest::addColumn<double>("length");
         QTest::addColumn<QList<float>>("values");
         QTest::addColumn<QString>("password");
-        QTest::addRow("lower case comes first") << 3.0
-                                                << QList<float>{0.0f, 26.5f / 62, largestBelowOne}
-                                                << u"aA9"_s;
+        QTest::addRow("lower case comes first")
+            << 3.0 << QList<float>{0.0f, 26.5f / 62, largestBelowOne} << u"aA9"_s;
         QTest::addRow("a fraction rounds down") << 1.9 << QList<float>{0.0f, 0.0f} << u"a"_s;
         QTest::addRow("below one draws nothing") << 0.5 << QList<float>{} << QString();
         QTest::addRow("negative draws nothing") << -4.0 << QList<float>{} << QString();
@@ -206,8 +205,8 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addRow("sixteen") << QString(16, u'x') << u"密码生成器 v1  密码长度：16"_s;
         QTest::addRow("empty") << QString() << u"密码生成器 v1  密码长度：0"_s;
-        QTest::addRow("a surrogate pair counts two") << u"\U0001F510"_s
-                                                     << u"密码生成器 v1  密码长度：2"_s;
+        QTest::addRow("a surrogate pair counts two")
+            << u"\U0001F510"_s << u"密码生成器 v1  密码长度：2"_s;
         QTest::addRow("the limit") << QString(100000, u'x') << u"密码生成器 v1  密码长度：100000"_s;
     }
     void captionReportsTheLengthInCodeUnits()

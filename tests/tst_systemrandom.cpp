@@ -29,12 +29,10 @@ private slots:
     {
         QTest::addColumn<PasswordSettings>("settings");
         QTest::addRow("defaults") << PasswordSettings{};
-        QTest::addRow("all four classes") << PasswordSettings{true, true, true, true,
-                                                              QStringLiteral("!@#$%^&*()"),
-                                                              QStringLiteral("37")};
-        QTest::addRow("digits and specials only")
-            << PasswordSettings{false, false, true, true, QStringLiteral("-_"),
-                                QStringLiteral("9")};
+        QTest::addRow("all four classes") << PasswordSettings{
+            true, true, true, true, QStringLiteral("!@#$%^&*()"), QStringLiteral("37")};
+        QTest::addRow("digits and specials only") << PasswordSettings{
+            false, false, true, true, QStringLiteral("-_"), QStringLiteral("9")};
     }
     void passwordsHaveTheLengthAndOnlyPoolCharacters()
     {
@@ -58,8 +56,8 @@ private slots:
     void drawsAreEvenlySpread()
     {
         SystemRandomSource random;
-        const CharacterPool pool(PasswordSettings{true, true, true, true,
-                                                  QStringLiteral("!@#$%^&*()"), {}});
+        const CharacterPool pool(
+            PasswordSettings{true, true, true, true, QStringLiteral("!@#$%^&*()"), {}});
         QCOMPARE(pool.size(), qsizetype(72));
         std::array<int, 72> counts{};
         constexpr int draws = 504000;

@@ -35,8 +35,8 @@ private slots:
     void refusesWhatIsNoFiniteNumber_data()
     {
         QTest::addColumn<QString>("text");
-        for (const char *t : {"", "   ", "abc", "16abc", "inf", "-inf", "nan", "1e999", "1,000",
-                              "0x10", "1 6"})
+        for (const char *t :
+             {"", "   ", "abc", "16abc", "inf", "-inf", "nan", "1e999", "1,000", "0x10", "1 6"})
             QTest::addRow("\"%s\"", t) << QString::fromLatin1(t);
     }
     void refusesWhatIsNoFiniteNumber()
@@ -78,10 +78,14 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("trimmed");
-        QTest::addRow("spaces both ends") << "  ab  " << "ab";
-        QTest::addRow("inner spaces kept") << " a b " << "a b";
-        QTest::addRow("tabs kept") << "\tab\t" << "\tab\t";
-        QTest::addRow("all spaces") << "    " << "";
+        QTest::addRow("spaces both ends") << "  ab  "
+                                          << "ab";
+        QTest::addRow("inner spaces kept") << " a b "
+                                           << "a b";
+        QTest::addRow("tabs kept") << "\tab\t"
+                                   << "\tab\t";
+        QTest::addRow("all spaces") << "    "
+                                    << "";
         QTest::addRow("ideographic space kept") << u"\u3000a"_s << u"\u3000a"_s;
     }
     void trimsOnlyPlainSpaces()

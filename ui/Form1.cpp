@@ -35,8 +35,8 @@ QLineEdit *lineEdit(QWidget *parent, const QString &name, const QRect &rect,
     return box;
 }
 
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption,
-                    const QRect &rect, bool checked)
+QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, const QRect &rect,
+                    bool checked)
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(name);
@@ -96,8 +96,8 @@ void Form1::buildSiteArea()
         const int top = 32 + 32 * (i - 1);
         const QString caption = QString::fromUtf16(captions[i - 1]);
         // Label6 and Label9 redraw their password when clicked.
-        QLabel *label = (i == 6 || i == 9) ? new ClickableLabel(caption, this)
-                                           : new QLabel(caption, this);
+        QLabel *label =
+            (i == 6 || i == 9) ? new ClickableLabel(caption, this) : new QLabel(caption, this);
         label->setObjectName(u"Label%1"_s.arg(i));
         label->setGeometry(48, top + 8, 81, 17);
         m_text[i - 1] = lineEdit(this, u"Text%1"_s.arg(i), QRect(136, top, 209, 25));
@@ -122,7 +122,8 @@ void Form1::buildPasswordArea()
     frame->setGeometry(416, 24, 393, 305);
     frame->setAutoFillBackground(true);
     // Fusion tints a group box's panel; the window is meant to show one uniform background.
-    frame->setStyleSheet(u"QGroupBox#Frame1 { border: 1px solid palette(mid); border-radius: 2px; }"_s);
+    frame->setStyleSheet(
+        u"QGroupBox#Frame1 { border: 1px solid palette(mid); border-radius: 2px; }"_s);
 
     auto *image = new QLabel(frame);
     image->setObjectName(u"Image1"_s);
@@ -151,11 +152,10 @@ void Form1::buildPasswordArea()
 
 void Form1::setKeyboardOrder()
 {
-    const QStringList order = {u"Text1"_s,   u"Text2"_s,       u"Text3"_s,    u"Text4"_s,
-                               u"Text5"_s,   u"Text6"_s,       u"Text7"_s,    u"Text8"_s,
-                               u"Text9"_s,   u"Command1"_s,    u"ss_fh"_s,    u"generate"_s,
-                               u"ss_jieguo"_s, u"ss_cd"_s,     u"ss_fh_value"_s, u"ss_sz"_s,
-                               u"ss_xx"_s,   u"ss_dx"_s};
+    const QStringList order = {
+        u"Text1"_s,     u"Text2"_s, u"Text3"_s,       u"Text4"_s,    u"Text5"_s, u"Text6"_s,
+        u"Text7"_s,     u"Text8"_s, u"Text9"_s,       u"Command1"_s, u"ss_fh"_s, u"generate"_s,
+        u"ss_jieguo"_s, u"ss_cd"_s, u"ss_fh_value"_s, u"ss_sz"_s,    u"ss_xx"_s, u"ss_dx"_s};
     for (qsizetype i = 1; i < order.size(); ++i)
         setTabOrder(findChild<QWidget *>(order.at(i - 1)), findChild<QWidget *>(order.at(i)));
 }
@@ -187,9 +187,12 @@ QString Form1::RandPass()
 
 PasswordSettings Form1::passwordSettings() const
 {
-    return {m_dx->checkState() == Qt::Checked, m_xx->checkState() == Qt::Checked,
-            m_sz->checkState() == Qt::Checked, m_fh->checkState() == Qt::Checked,
-            m_fhValue->text(),                 m_cd->text()};
+    return {m_dx->checkState() == Qt::Checked,
+            m_xx->checkState() == Qt::Checked,
+            m_sz->checkState() == Qt::Checked,
+            m_fh->checkState() == Qt::Checked,
+            m_fhValue->text(),
+            m_cd->text()};
 }
 
 SiteTexts Form1::siteTexts() const
@@ -237,7 +240,8 @@ void Form1::command1Click()
         m_clipboard.setText(BuildSiteReport(siteTexts()));
     } catch (const SitepassError &e) {
         if (e.kind() == SitepassError::Kind::Clipboard)
-            warn(u"未复制到剪贴板"_s, u"站点资料已填写，但报告没有复制到剪贴板。\n"_s + e.message());
+            warn(u"未复制到剪贴板"_s,
+                 u"站点资料已填写，但报告没有复制到剪贴板。\n"_s + e.message());
         else
             warn(u"无法生成站点资料"_s, e.message());
     }
