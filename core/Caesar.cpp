@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Caesar.h"
 
+#include <array>
 #include <cmath>
 
 namespace {
@@ -11,22 +12,36 @@ int effectiveShift(double offset)
 {
     if (!std::isfinite(offset))
         return 0;
-    const double shift = std::fmod(std::nearbyint(offset), 26.0);
+    const double whole = std::nearbyint(offset);
+    // Offsets are small whole numbers in practice; fmod keeps huge ones exact.
+    const double shift = std::fabs(whole) < 1e15 ? double(static_cast<qint64>(whole) % 26)
+                                                 : std::fmod(whole, 26.0);
     return (static_cast<int>(shift) + 26) % 26;
 }
 } // namespace
 
 void rotateLetters(QString &text, double offset)
 {
+    // Every shift of every ASCII code, built once: rotating is then one look-up per character.
+    static const auto table = [] {
+        std::array<std::array<char16_t, 128>, 26> t{};
+        for (int shift = 0; shift < 26; ++shift) {
+            for (char16_t u = 0; u < 128; ++u) {
+                const char16_t base = (u >= u'A' && u <= u'Z')   ? u'A'
+                                      : (u >= u'a' && u <= u'z') ? u'a'
+                                                                 : 0;
+                t[shift][u] = base ? char16_t(base + (u - base + shift) % 26) : u;
+            }
+        }
+        return t;
+    }();
     const int shift = effectiveShift(offset);
     if (shift == 0)
         return;
+    const auto &rotate = table[shift];
     for (QChar &c : text) {
-        const char16_t u = c.unicode();
-        if (u >= u'A' && u <= u'Z')
-            c = QChar(char16_t(u'A' + (u - u'A' + shift) % 26));
-        else if (u >= u'a' && u <= u'z')
-            c = QChar(char16_t(u'a' + (u - u'a' + shift) % 26));
+        if (c.unicode() < 128)
+            c = QChar(rotate[c.unicode()]);
     }
 }
 

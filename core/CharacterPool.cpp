@@ -4,33 +4,56 @@
 
 #include "TextServices.h"
 
+namespace {
+bool containsSurrogate(QStringView text)
+{
+    // No early exit, so the compiler can scan many units at a time.
+    bool any = false;
+    for (QChar c : text)
+        any |= (c.unicode() & 0xF800) == 0xD800;
+    return any;
+}
+} // namespace
+
 const QString CharacterPool::upperCase = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
 const QString CharacterPool::lowerCase = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
 const QString CharacterPool::digits = QStringLiteral("0123456789");
 
 CharacterPool::CharacterPool(const PasswordSettings &settings)
 {
+    // The class texts are plain ASCII: no need to look for surrogate pairs in them.
     if (settings.upper)
-        append(upperCase);
+        m_units.append(upperCase.constData(), upperCase.size());
     if (settings.lower)
-        append(lowerCase);
+        m_units.append(lowerCase.constData(), lowerCase.size());
     if (settings.digits)
-        append(digits);
+        m_units.append(digits.constData(), digits.size());
     if (settings.special)
         append(TextServices::trimSpaces(settings.specialText));
 }
 
 void CharacterPool::append(QStringView text)
 {
-    m_units.append(text);
-    m_starts.reserve(m_starts.size() + text.size());
-    qsizetype at = m_starts.last();
-    const qsizetype end = at + text.size();
-    while (at < end) {
-        const bool pair =
-            at + 1 < end && m_units.at(at).isHighSurrogate() && m_units.at(at + 1).isLowSurrogate();
-        at += pair ? 2 : 1;
-        m_starts.append(at);
+    const qsizetype first = m_units.size();
+    m_units.append(text.data(), text.size());
+    if (!m_starts.isEmpty() || containsSurrogate(text))
+        markEntries(first);
+}
+
+void CharacterPool::markEntries(qsizetype first)
+{
+    for (qsizetype at = first; at < m_units.size(); ++at) {
+        const bool pair = at + 1 < m_units.size() && m_units[at].isHighSurrogate() &&
+                          m_units[at + 1].isLowSurrogate();
+        if (pair && m_starts.isEmpty()) {
+            // The first pair: from here on entries need their own start positions.
+            for (qsizetype i = 0; i <= at; ++i)
+                m_starts.append(i);
+        }
+        if (!m_starts.isEmpty()) {
+            at += pair ? 1 : 0;
+            m_starts.append(at + 1);
+        }
     }
 }
 
@@ -38,18 +61,13 @@ QStringView CharacterPool::entry(qsizetype k) const
 {
     if (k < 1 || k > size())
         return {};
-    const qsizetype begin = m_starts.at(k - 1);
-    return QStringView(m_units).mid(begin, m_starts.at(k) - begin);
+    if (singleUnits())
+        return QStringView(m_units.constData() + k - 1, 1);
+    const qsizetype begin = m_starts[k - 1];
+    return QStringView(m_units.constData() + begin, m_starts[k] - begin);
 }
 
 void CharacterPool::appendEntry(QString &out, qsizetype k) const
 {
-    if (k < 1 || k > size())
-        return;
-    const qsizetype begin = m_starts.at(k - 1);
-    const qsizetype length = m_starts.at(k) - begin;
-    if (length == 1)
-        out.append(m_units.at(begin));
-    else
-        out.append(QStringView(m_units).mid(begin, length));
+    out.append(entry(k));
 }

@@ -4,9 +4,10 @@
 
 #include "PasswordSettings.h"
 
-#include <QList>
 #include <QString>
 #include <QStringView>
+#include <QList>
+#include <QVarLengthArray>
 
 // The candidate characters of one run, in the order upper, lower, digits, special, repeats kept.
 // A surrogate pair is a single entry so that a password never holds half a character.
@@ -23,13 +24,21 @@ public:
     void append(QStringView text);
 
     // Number of entries, not of UTF-16 code units.
-    qsizetype size() const { return m_starts.size() - 1; }
-    bool isEmpty() const { return size() == 0; }
+    qsizetype size() const { return m_starts.isEmpty() ? m_units.size() : m_starts.size() - 1; }
+    bool isEmpty() const { return m_units.isEmpty(); }
+    // True when every entry is one code unit, so entry k is unit k - 1.
+    bool singleUnits() const { return m_starts.isEmpty(); }
+    const QChar *units() const { return m_units.constData(); }
+
     // Entry k, counted from 1 as draw positions are; a position outside 1..size() is nothing.
     QStringView entry(qsizetype k) const;
     void appendEntry(QString &out, qsizetype k) const;
 
 private:
-    QString m_units;
-    QList<qsizetype> m_starts{0}; // start of each entry in m_units, plus the end
+    void markEntries(qsizetype first);
+
+    // A run's pool is built afresh every time: keep the usual few dozen units off the heap.
+    QVarLengthArray<QChar, 128> m_units;
+    // Start of each entry plus the end; only kept once a surrogate pair makes entries uneven.
+    QList<qsizetype> m_starts;
 };

@@ -25,8 +25,11 @@ qsizetype checkedLength(double value)
 
 qsizetype lengthFromText(QStringView lengthText)
 {
-    return checkedLength(TextServices::textToNumber(
-        lengthText, QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength)));
+    const auto value = TextServices::tryTextToNumber(lengthText);
+    if (!value)
+        throw SitepassError(SitepassError::Kind::NotANumber,
+                            QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength));
+    return checkedLength(*value);
 }
 
 QString lengthCaption(QStringView text)
@@ -38,8 +41,23 @@ QString lengthCaption(QStringView text)
 QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
 {
     const qsizetype n = pool.size();
+    if (n == 0) {
+        // Every draw lands on nothing, but still takes its value.
+        for (qsizetype i = 0; i < length; ++i)
+            random.next();
+        return {};
+    }
+    if (pool.singleUnits()) {
+        // One code unit per draw: write straight into a buffer of the final size.
+        QString password(length, Qt::Uninitialized);
+        QChar *out = password.data();
+        const QChar *units = pool.units();
+        for (qsizetype i = 0; i < length; ++i)
+            out[i] = units[drawPosition(random.next(), n) - 1];
+        return password;
+    }
     QString password;
-    password.reserve(length);
+    password.reserve(length * 2);
     for (qsizetype i = 0; i < length; ++i)
         pool.appendEntry(password, drawPosition(random.next(), n));
     return password;

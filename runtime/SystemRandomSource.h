@@ -13,6 +13,9 @@
 class SystemRandomSource final : public RandomSource
 {
 public:
+    // Each value takes three bytes: 24 bits, all a float holds below 1.
+    static constexpr std::size_t bytesPerValue = 3;
+
     SystemRandomSource() = default;
     ~SystemRandomSource() override;
 
@@ -23,6 +26,7 @@ public:
 private:
     void refill();
 
-    std::array<std::uint32_t, 1024> m_block{};
-    std::size_t m_used = m_block.size();
+    static constexpr std::size_t blockBytes = 4096 * bytesPerValue;
+    std::array<unsigned char, blockBytes + 1> m_block{};
+    std::size_t m_used = blockBytes;
 };

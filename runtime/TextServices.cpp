@@ -10,14 +10,45 @@
 
 namespace TextServices {
 
+namespace {
+// The common case, a few plain digits such as "16", without locale or Unicode machinery.
+std::optional<double> plainDigits(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 9)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - u'0');
+    }
+    return double(value);
+}
+
+bool isAscii(QStringView text)
+{
+    for (QChar c : text)
+        if (c.unicode() > 0x7f)
+            return false;
+    return true;
+}
+} // namespace
+
 std::optional<double> tryTextToNumber(QStringView text)
 {
+    if (const auto value = plainDigits(text))
+        return value;
     // NFKC folds the full-width digits and signs a Chinese input method types into ASCII.
-    const QString folded = text.toString().normalized(QString::NormalizationForm_KC).trimmed();
+    const QString folded =
+        (isAscii(text) ? text.toString() : text.toString().normalized(QString::NormalizationForm_KC))
+            .trimmed();
     if (folded.isEmpty())
         return std::nullopt;
-    QLocale c = QLocale::c();
-    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    static const QLocale c = [] {
+        QLocale locale = QLocale::c();
+        locale.setNumberOptions(QLocale::RejectGroupSeparator);
+        return locale;
+    }();
     bool ok = false;
     const double value = c.toDouble(folded, &ok);
     if (!ok || !std::isfinite(value))

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Prints the benchmark table; every row is measured beside its peer in this same run.
+# Usage (under an X server): bench/run.sh BUILD_DIR
+set -euo pipefail
+build=$1
+n=200000 # passwords for the throughput rows
+
+row() { printf '| %-44s | %16s | %16s | %s |\n' "$@"; }
+ns_of() { awk -F, -v name="\"$1\"" '$1 == name { print ($5 == "ms" ? $3 * 1e6 : $5 == "us" ? $3 * 1e3 : $3) }'; }
+
+csv=$("$build/bench/bench_password" --benchmark_format=csv --benchmark_min_time=1 2>/dev/null)
+ours16=$(ns_of "RandPass_default/16" <<<"$csv")
+limit16=$(ns_of "KernelRandomBytes/16" <<<"$csv")
+ours1e5=$(ns_of "RandPass_default/100000" <<<"$csv")
+limit1e5=$(ns_of "KernelRandomBytes/100000" <<<"$csv")
+# One limit iteration reads 1 MiB: as many passwords' worth of bytes (3 a draw) as fit in it.
+per_password() { awk -v t="$1" -v b=$((3 * ($2 + 1))) 'BEGIN { n = int(1048576 / b); print t / (n < 1 ? 1 : n) }'; }
+limit16=$(per_password "$limit16" 16)
+limit1e5=$(per_password "$limit1e5" 100000)
+
+start=$(date +%s%N)
+pwgen -s -1 16 $n >/dev/null
+pwgen_ns=$(( ($(date +%s%N) - start) / n ))
+
+echo "Password throughput (Release build, default settings: 62-entry pool)"
+echo
+row "row" "sitepass" "peer / limit" "ratio"
+row "---" "---:" "---:" "---:"
+row "length 16, passwords/s vs pwgen -s -1 16 $n" \
+    "$(awk -v t="$ours16" 'BEGIN { printf "%.2fM", 1e3 / t }')" \
+    "$(awk -v t="$pwgen_ns" 'BEGIN { printf "%.2fM", 1e3 / t }')" \
+    "$(awk -v a="$ours16" -v b="$pwgen_ns" 'BEGIN { printf "%.1fx faster", b / a }')"
+row "length 16, ns/password vs getrandom limit" "$(printf '%.0f' "$ours16")" \
+    "$(printf '%.0f' "$limit16")" "$(awk -v a="$ours16" -v b="$limit16" 'BEGIN { printf "%.2fx the limit", a / b }')"
+row "length 100000, ms/password vs getrandom limit" \
+    "$(awk -v t="$ours1e5" 'BEGIN { printf "%.2f", t / 1e6 }')" \
+    "$(awk -v t="$limit1e5" 'BEGIN { printf "%.2f", t / 1e6 }')" \
+    "$(awk -v a="$ours1e5" -v b="$limit1e5" 'BEGIN { printf "%.2fx the limit", a / b }')"
+echo
+
+echo "Click to result in the window (offscreen, in process, 1000 clicks each)"
+echo
+row "click" "median ms" "p99 ms" ""
+row "---" "---:" "---:" ""
+while IFS='|' read -r name median p99; do row "$name" "$median" "$p99" ""; done \
+    < <(QT_QPA_PLATFORM=offscreen "$build/bench/bench_clicks" 2>/dev/null)
+echo
+
+# Cold start: exec to the window viewable on the X server, and the memory of the running window.
+start_ms() {
+    local program=$1 title=$2 t0 pid rss
+    t0=$(date +%s%N)
+    "$program" 2>/dev/null & pid=$!
+    # grep reads all of it: with pipefail, grep -q would break the pipe and never match.
+    until xwininfo -name "$title" 2>/dev/null | grep IsViewable >/dev/null; do sleep 0.002; done
+    printf '%s ' $(( ($(date +%s%N) - t0) / 1000000 ))
+    sleep 0.3
+    rss=$(awk '/VmRSS/ { print $2 }' /proc/$pid/status)
+    kill $pid; wait $pid 2>/dev/null || true
+    echo "$rss"
+}
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+declare -a app_ms bare_ms app_kb bare_kb
+for _ in $(seq 10); do
+    read -r ms kb < <(start_ms "$build/app/sitepass" Form1); app_ms+=("$ms"); app_kb+=("$kb")
+    read -r ms kb < <(start_ms "$build/bench/barewindow" barewindow); bare_ms+=("$ms"); bare_kb+=("$kb")
+done
+a_ms=$(printf '%s\n' "${app_ms[@]}" | median); b_ms=$(printf '%s\n' "${bare_ms[@]}" | median)
+a_kb=$(printf '%s\n' "${app_kb[@]}" | median); b_kb=$(printf '%s\n' "${bare_kb[@]}" | median)
+echo "Cold start under Xvfb (median of 10 starts) beside a bare Qt window (one QWidget, one label)"
+echo
+row "measure" "sitepass" "bare window" "ratio"
+row "---" "---:" "---:" "---:"
+row "exec to window viewable, ms" "$a_ms" "$b_ms" "$(awk -v a="$a_ms" -v b="$b_ms" 'BEGIN { printf "%.2fx", a / b }')"
+row "resident memory, MiB" "$(awk -v k="$a_kb" 'BEGIN { printf "%.1f", k / 1024 }')" \
+    "$(awk -v k="$b_kb" 'BEGIN { printf "%.1f", k / 1024 }')" \
+    "$(awk -v a="$a_kb" -v b="$b_kb" 'BEGIN { printf "%.2fx", a / b }')"
