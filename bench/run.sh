@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # Prints the benchmark table; every row is measured beside its peer in this same run.
+# The X server must run with -noreset: otherwise it restarts whenever its last client leaves,
+# and a program that starts just then cannot connect.
 # Usage (under an X server): bench/run.sh BUILD_DIR
 set -euo pipefail
 build=$1
 n=200000 # passwords for the throughput rows
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
 
 row() { printf '| %-44s | %16s | %16s | %s |\n' "$@"; }
 ns_of() { awk -F, -v name="\"$1\"" '$1 == name { print ($5 == "ms" ? $3 * 1e6 : $5 == "us" ? $3 * 1e3 : $3) }'; }
@@ -50,13 +54,17 @@ echo
 start_ms() {
     local program=$1 title=$2 t0 pid rss
     t0=$(date +%s%N)
-    "$program" 2>/dev/null & pid=$!
+    "$program" 2>>"$errors" & pid=$!
     # grep reads all of it: with pipefail, grep -q would break the pipe and never match.
-    until xwininfo -name "$title" 2>/dev/null | grep IsViewable >/dev/null; do sleep 0.002; done
+    until xwininfo -name "$title" 2>/dev/null | grep IsViewable >/dev/null; do
+        kill -0 $pid 2>/dev/null || { echo "$program ended before its window showed:" >&2; cat "$errors" >&2; exit 1; }
+        sleep 0.002
+    done
     printf '%s ' $(( ($(date +%s%N) - t0) / 1000000 ))
     sleep 0.3
     rss=$(awk '/VmRSS/ { print $2 }' /proc/$pid/status)
-    kill $pid; wait $pid 2>/dev/null || true
+    kill $pid 2>/dev/null || true
+    wait $pid 2>/dev/null || true
     echo "$rss"
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

@@ -58,6 +58,9 @@ private slots:
         QTest::addRow("a surrogate pair is one entry")
             << settings(false, false, false, true, u"a\U0001F510b"_s) << u"a\U0001F510b"_s
             << qsizetype(3);
+        QTest::addRow("a pair after the digits")
+            << settings(false, false, true, true, u"a\U0001F510"_s)
+            << CharacterPool::digits + u"a\U0001F510"_s << qsizetype(12);
         QTest::addRow("a lone surrogate is its own entry")
             << settings(false, false, false, true, QString(QChar(0xD800)) + u"x"_s)
             << QString(QChar(0xD800)) + u"x"_s << qsizetype(2);
@@ -146,6 +149,9 @@ private slots:
         QTest::addRow("a surrogate pair is drawn whole")
             << settings(false, false, false, true, u"\U0001F510x"_s, u"2"_s)
             << QList<float>{0.0f, 0.0f, 0.0f} << u"\U0001F510\U0001F510"_s;
+        QTest::addRow("the last entry is a pair after the digits")
+            << settings(false, false, true, true, u"\U0001F510"_s, u"2"_s)
+            << QList<float>{0.0f, largestBelowOne, 0.0f} << u"0\U0001F510"_s;
         QTest::addRow("empty pool draws nothing")
             << settings(false, false, false, false) << QList<float>{} << QString();
         QTest::addRow("length below one still draws the offset")

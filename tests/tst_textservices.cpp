@@ -23,6 +23,8 @@ private slots:
         QTest::addRow("an explicit plus") << "+5" << 5.0;
         QTest::addRow("an exponent") << "1e2" << 100.0;
         QTest::addRow("minus zero") << "-0" << 0.0;
+        QTest::addRow("leading zeros") << "0016" << 16.0;
+        QTest::addRow("ten digits") << "1234567890" << 1234567890.0;
         QTest::addRow("full-width digits from an input method") << u"１６"_s << 16.0;
     }
     void readsNumbers()
