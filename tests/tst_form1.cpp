@@ -312,6 +312,71 @@ private slots:
         QCOMPARE(m_form->GeneratePassword(2), u"aa"_s);
     }
 
+    // Hostile input: nothing a user can type or paste breaks the window.
+
+    void oddLengthsGiveTheDocumentedResult_data()
+    {
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<int>("size"); // -1: refused with a warning
+        QTest::addRow("1e999") << "1e999" << -1;
+        QTest::addRow("nan") << "nan" << -1;
+        QTest::addRow("blanks only") << "   " << -1;
+        QTest::addRow("twenty nines") << "99999999999999999999" << -1;
+        QTest::addRow("minus zero") << "-0" << 0;
+        QTest::addRow("full-width digits") << u"１２"_s << 12;
+        QTest::addRow("an exponent") << "1e1" << 10;
+    }
+    void oddLengthsGiveTheDocumentedResult()
+    {
+        QFETCH(QString, length);
+        QFETCH(int, size);
+        box(u"ss_jieguo"_s)->setText(u"before"_s);
+        box(u"ss_cd"_s)->setText(length);
+        click(u"generate"_s);
+        QCOMPARE(warningShown(), size < 0);
+        QCOMPARE(box(u"ss_jieguo"_s)->text().size(), size < 0 ? 6 : size);
+    }
+
+    void aMegabyteSiteNameGoesThroughWhole()
+    {
+        const QString huge = QString(1 << 20, u'a') + u".b"_s;
+        box(u"Text1"_s)->setText(huge);
+        QCOMPARE(box(u"Text1"_s)->text(), huge);
+        click(u"Command1"_s);
+        QCOMPARE(box(u"Text2"_s)->text(), u"http://"_s + huge);
+        QVERIFY(m_clipboard.text().startsWith(u"站 点 名 称："_s + huge + u"\r\n"_s));
+        QVERIFY(!warningShown());
+    }
+
+    void controlCharactersInTheSiteNameAreKeptAsTyped()
+    {
+        // A line edit drops newlines from a paste, but a program may set anything.
+        const QString name = u"a\tb\u0000c\u202Ed"_s;
+        box(u"Text1"_s)->setText(name);
+        click(u"Command1"_s);
+        QCOMPARE(box(u"Text2"_s)->text(), u"http://"_s + name);
+        QCOMPARE(m_clipboard.text().split(u"\r\n"_s).size(), 11);
+    }
+
+    void surrogatePairSpecialsAreNeverSplit()
+    {
+        child<QCheckBox>(u"ss_dx"_s)->setChecked(false);
+        child<QCheckBox>(u"ss_xx"_s)->setChecked(false);
+        child<QCheckBox>(u"ss_sz"_s)->setChecked(false);
+        child<QCheckBox>(u"ss_fh"_s)->setChecked(true);
+        box(u"ss_fh_value"_s)->setText(u"\U0001F510\U0001F511\U0001F600"_s);
+        box(u"ss_cd"_s)->setText(u"20"_s);
+        m_random.script({0.5f, 0.9f, 0.1f});
+        click(u"generate"_s);
+        const QString password = box(u"ss_jieguo"_s)->text();
+        QCOMPARE(password.size(), 40);
+        for (qsizetype i = 0; i < password.size(); i += 2) {
+            QVERIFY(password.at(i).isHighSurrogate());
+            QVERIFY(password.at(i + 1).isLowSurrogate());
+        }
+        QCOMPARE(m_form->windowTitle(), u"密码生成器 v1  密码长度：40"_s);
+    }
+
     // The site-profile area.
 
     void command1FillsTheProfileAndCopiesTheReport()

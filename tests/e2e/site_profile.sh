@@ -3,31 +3,15 @@
 # and reads the caption and the real clipboard back. Usage: site_profile.sh PATH/TO/sitepass
 set -euo pipefail
 app=$1
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-"$app" & pid=$!
-trap 'kill $pid 2>/dev/null || true' EXIT
-
-wid=""
-for _ in $(seq 200); do
-    wid=$(xdotool search --name '^Form1$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
-    sleep 0.05
-done
-[ -n "$wid" ] || fail "the window did not appear"
-sleep 0.3
-eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y of the client area
-click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; sleep 0.2; }
-caption() { xprop -id "$wid" _NET_WM_NAME | sed -n 's/^[^"]*"\(.*\)"$/\1/p'; }
-clipboard() { xclip -selection clipboard -o; }
-# Waits up to 5 s for a command to succeed: the program answers events in its own time.
-wait_until() { for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done; return 1; }
-is_token() { [[ $(caption) =~ ^[0-9A-F]{8}$ ]]; }
+. "$(dirname "$0")/lib.sh"
 is_length_caption() { [ "$(caption)" = "密码生成器 v1  密码长度：16" ]; }
 
+start_app "$app"
+
 # Site name into Text1, then Command1.
-click $((136 + 20)) $((32 + 12))
+click "${text1[@]}"
 xdotool type --delay 20 "Example.com"
-click $((136 + 40)) $((344 + 12))
+click "${command1[@]}"
 
 wait_until is_token || true
 token=$(caption)
@@ -55,12 +39,12 @@ xclip -selection clipboard -t TARGETS -o | grep -qx 'x-kde-passwordManagerHint' 
     fail "the clipboard carries no password-manager hint"
 
 # Label6 redraws the database password only: clipboard and caption stay.
-click $((48 + 20)) $((200 + 8))
+click "${label6[@]}"
 [ "$(clipboard; echo x)" = "${report}x" ] || fail "Label6 changed the clipboard"
 [ "$(caption)" = "$token" ] || fail "Label6 changed the caption"
 
 # generate in the password group: the caption reports the password length.
-click $((416 + 96 + 80)) $((24 + 232 + 12))
+click "${generate[@]}"
 wait_until is_length_caption || fail "caption after generate is '$(caption)'"
 
 echo "1 passed, 0 failed"

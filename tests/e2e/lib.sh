@@ -1,0 +1,30 @@
+# Shared by the end-to-end scripts: start the program, find its window, click, read back.
+# shellcheck shell=bash
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# start_app PROGRAM [REDIRECTIONS...]: runs it in the background and waits for its window.
+start_app() {
+    "$@" & app_pid=$!
+    trap 'kill $app_pid 2>/dev/null || true' EXIT
+    wid=""
+    for _ in $(seq 200); do
+        wid=$(xdotool search --name '^Form1$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break
+        sleep 0.05
+    done
+    [ -n "$wid" ] || fail "the window did not appear"
+    sleep 0.3
+    eval "$(xdotool getwindowgeometry --shell "$wid")" # X, Y of the client area
+}
+click() { xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1; sleep 0.2; }
+caption() { xprop -id "$wid" _NET_WM_NAME | sed -n 's/^[^"]*"\(.*\)"$/\1/p'; }
+clipboard() { xclip -selection clipboard -o; }
+# Waits up to 5 s for a command to succeed: the program answers events in its own time.
+wait_until() { for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done; return 1; }
+is_token() { [[ $(caption) =~ ^[0-9A-F]{8}$ ]]; }
+
+# Where the controls are, in client coordinates.
+text1=(156 44)
+command1=(176 356)
+label6=(68 208)
+generate=(592 268)
+jieguo=(532 305)
