@@ -6,6 +6,7 @@
 #include "support/ScriptedRandomSource.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -310,6 +311,63 @@ private slots:
                  QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC));
         m_random.script({0.0f, 0.0f});
         QCOMPARE(m_form->GeneratePassword(2), u"aa"_s);
+    }
+
+    void screenReadersHearWhatEachControlIs_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("spoken");
+        const QList<std::pair<const char *, QString>> rows = {
+            {"Text1", u"站点名称"_s},   {"Text2", u"站点网址"_s},   {"Text3", u"站点端口"_s},
+            {"Text4", u"数据库表名"_s}, {"Text5", u"数据库用户"_s}, {"Text6", u"数据库密码"_s},
+            {"Text7", u"管理员后台"_s}, {"Text8", u"管理员用户"_s}, {"Text9", u"管理员密码"_s},
+            {"ss_dx", u"A-Z"_s},        {"ss_xx", u"a-z"_s},        {"ss_sz", u"0-9"_s},
+            {"ss_fh", u"特殊字符"_s},   {"ss_fh_value", u"特殊字符"_s},
+            {"ss_cd", u"密码长度"_s},   {"ss_jieguo", u"生成的密码"_s}};
+        for (const auto &[name, spoken] : rows)
+            QTest::addRow("%s", name) << QString::fromLatin1(name) << spoken;
+    }
+    void screenReadersHearWhatEachControlIs()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, spoken);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(child(name));
+        QVERIFY(a);
+        QCOMPARE(a->text(QAccessible::Name), spoken);
+    }
+
+    void buttonsSayWhatTheyGenerate()
+    {
+        const QString password =
+            QAccessible::queryAccessibleInterface(child(u"generate"_s))->text(QAccessible::Description);
+        const QString profile =
+            QAccessible::queryAccessibleInterface(child(u"Command1"_s))->text(QAccessible::Description);
+        QVERIFY(password.contains(u"密码"_s));
+        QVERIFY(profile.contains(u"站点资料"_s));
+    }
+
+    void passwordLabelsAreButtonsForScreenReaders_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("target");
+        QTest::addRow("Label6") << "Label6" << "Text6";
+        QTest::addRow("Label9") << "Label9" << "Text9";
+    }
+    void passwordLabelsAreButtonsForScreenReaders()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, target);
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(child(label));
+        QCOMPARE(a->role(), QAccessible::Button);
+        QVERIFY(a->text(QAccessible::Description).contains(u"重新生成"_s));
+        QAccessibleActionInterface *action = a->actionInterface();
+        QVERIFY(action);
+        QVERIFY(action->actionNames().contains(QAccessibleActionInterface::pressAction()));
+        action->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(box(target)->text().size(), 16);
+        // Plain labels stay plain text.
+        QCOMPARE(QAccessible::queryAccessibleInterface(child(u"Label5"_s))->role(),
+                 QAccessible::StaticText);
     }
 
     // Hostile input: nothing a user can type or paste breaks the window.

@@ -2,7 +2,45 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ClickableLabel.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
+
+namespace {
+class ClickableLabelAccessible final : public QAccessibleWidget
+{
+public:
+    explicit ClickableLabelAccessible(ClickableLabel *label)
+        : QAccessibleWidget(label, QAccessible::Button)
+    {
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty())
+            return static_cast<ClickableLabel *>(widget())->text();
+        return QAccessibleWidget::text(t);
+    }
+    QStringList actionNames() const override { return {pressAction()}; }
+    void doAction(const QString &action) override
+    {
+        if (action == pressAction())
+            static_cast<ClickableLabel *>(widget())->click();
+    }
+};
+
+QAccessibleInterface *accessibleFactory(const QString &className, QObject *object)
+{
+    if (className == QLatin1String("ClickableLabel") && object && object->isWidgetType())
+        return new ClickableLabelAccessible(static_cast<ClickableLabel *>(object));
+    return nullptr;
+}
+} // namespace
+
+ClickableLabel::ClickableLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+{
+    static const bool installed = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(installed);
+}
 
 void ClickableLabel::mousePressEvent(QMouseEvent *event)
 {

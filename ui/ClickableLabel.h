@@ -4,12 +4,15 @@
 
 #include <QLabel>
 
-// A label that reports a mouse click on it, like a link without the link look.
+// A label that reports a mouse click on it, like a link without the link look. Screen readers
+// meet it as a button whose press action clicks it.
 class ClickableLabel : public QLabel
 {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit ClickableLabel(const QString &text, QWidget *parent = nullptr);
+
+    void click() { emit clicked(); }
 
 signals:
     void clicked();

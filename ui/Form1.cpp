@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -43,6 +44,12 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption
     box->setGeometry(rect);
     box->setChecked(checked);
     return box;
+}
+
+// What a screen reader says for a caption: "站 点 名 称：" reads as "站点名称".
+QString spokenName(QString caption)
+{
+    return caption.remove(u' ').remove(u'：');
 }
 
 QPushButton *button(QWidget *parent, const QString &name, const QRect &rect)
@@ -101,6 +108,8 @@ void Form1::buildSiteArea()
         label->setObjectName(u"Label%1"_s.arg(i));
         label->setGeometry(48, top + 8, 81, 17);
         m_text[i - 1] = lineEdit(this, u"Text%1"_s.arg(i), QRect(136, top, 209, 25));
+        m_text[i - 1]->setAccessibleName(spokenName(caption));
+        label->setBuddy(m_text[i - 1]);
     }
     text(3)->setText(u"80"_s);
     text(7)->setText(u"/admin.php"_s);
@@ -111,7 +120,11 @@ void Form1::buildSiteArea()
     connect(static_cast<ClickableLabel *>(findChild<QLabel *>(u"Label9"_s)),
             &ClickableLabel::clicked, this, [this] { redrawInto(text(9)); });
 
+    findChild<QLabel *>(u"Label6"_s)->setAccessibleDescription(u"重新生成数据库密码"_s);
+    findChild<QLabel *>(u"Label9"_s)->setAccessibleDescription(u"重新生成管理员密码"_s);
+
     auto *command1 = button(this, u"Command1"_s, QRect(136, 344, 97, 25));
+    command1->setAccessibleDescription(u"生成站点资料并复制到剪贴板"_s);
     connect(command1, &QPushButton::clicked, this, &Form1::command1Click);
 }
 
@@ -128,7 +141,8 @@ void Form1::buildPasswordArea()
     auto *image = new QLabel(frame);
     image->setObjectName(u"Image1"_s);
     image->setGeometry(40, 24, 295, 86);
-    image->setPixmap(QPixmap(u":/banner.png"_s));
+    // QIcon finds banner@2x.png beside banner.png and picks the sharper one for the screen.
+    image->setPixmap(QIcon(u":/banner.png"_s).pixmap(image->size(), devicePixelRatioF()));
 
     m_dx = checkBox(frame, u"ss_dx"_s, u"A-Z"_s, QRect(56, 136, 41, 17), true);
     m_xx = checkBox(frame, u"ss_xx"_s, u"a-z"_s, QRect(112, 136, 41, 17), true);
@@ -143,7 +157,13 @@ void Form1::buildPasswordArea()
     m_cd = lineEdit(frame, u"ss_cd"_s, QRect(128, 200, 105, 18), u"16"_s);
 
     auto *generate = button(frame, u"generate"_s, QRect(96, 232, 177, 25));
+    generate->setAccessibleDescription(u"生成随机密码"_s);
     m_jieguo = lineEdit(frame, u"ss_jieguo"_s, QRect(16, 272, 353, 18));
+
+    m_fh->setAccessibleName(spokenName(m_fh->text()));
+    m_fhValue->setAccessibleName(spokenName(m_fh->text()));
+    m_cd->setAccessibleName(spokenName(lengthLabel->text()));
+    m_jieguo->setAccessibleName(u"生成的密码"_s);
 
     connect(generate, &QPushButton::clicked, this, &Form1::generateClick);
     connect(m_jieguo, &QLineEdit::textChanged, this,

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Draws the 295 x 86 banner of the password area: ./dev banner writes ui/banner.png with it.
+// Draws the 295 x 86 banner of the password area: ./dev banner writes ui/banner.png and
+// ui/banner@2x.png with it.
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -81,13 +82,16 @@ void drawTitle(QPainter &p)
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        qWarning("usage: makebanner OUTPUT.png");
+    if (argc != 3) {
+        qWarning("usage: makebanner OUTPUT.png SCALE");
         return 2;
     }
-    QImage image(295, 86, QImage::Format_RGB888);
+    // The same drawing at 1x and 2x, so a high-DPI screen gets a sharp banner.
+    const int scale = QByteArray(argv[2]).toInt();
+    QImage image(295 * scale, 86 * scale, QImage::Format_RGB888);
     image.fill(Qt::white);
     QPainter p(&image);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     drawShackle(p);
     drawBody(p);
