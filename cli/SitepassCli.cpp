@@ -1,0 +1,204 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SitepassCli.h"
+
+#include "Clock.h"
+#include "Password.h"
+#include "SiteProfile.h"
+#include "SitepassError.h"
+#include "TextServices.h"
+#include "UnixTime.h"
+
+#include <QCommandLineParser>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace Qt::StringLiterals;
+
+namespace SitepassCli {
+
+namespace {
+const QString defaultSpecials = u"!@#$%^&*()"_s;
+constexpr qsizetype maxCount = 1000000;
+
+// Bad input: reported with the option it concerns, exit status 2.
+struct UsageError
+{
+    QString message;
+};
+
+struct Options
+{
+    QCommandLineOption length{u"length"_s, u"密码长度（0 到 100000，默认 16）。"_s, u"N"_s,
+                              u"16"_s};
+    QCommandLineOption noUpper{u"no-upper"_s, u"不用大写字母 A-Z。"_s};
+    QCommandLineOption noLower{u"no-lower"_s, u"不用小写字母 a-z。"_s};
+    QCommandLineOption noDigits{u"no-digits"_s, u"不用数字 0-9。"_s};
+    QCommandLineOption special{u"special"_s,
+                               u"加入特殊字符；只写 --special 时为 %1。"_s.arg(defaultSpecials),
+                               u"CHARS"_s};
+    QCommandLineOption count{u"count"_s, u"生成几个密码（默认 1）。"_s, u"K"_s, u"1"_s};
+    QCommandLineOption port{u"port"_s, u"站点端口（默认 80）。"_s, u"PORT"_s, u"80"_s};
+    QCommandLineOption adminPath{u"admin-path"_s, u"管理员后台（默认 /admin.php）。"_s,
+                                 u"PATH"_s, u"/admin.php"_s};
+    QCommandLineOption adminUser{u"admin-user"_s, u"管理员用户（默认 admin）。"_s, u"USER"_s,
+                                 u"admin"_s};
+    QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
+    QCommandLineOption json{u"json"_s, u"以一个 JSON 对象输出站点资料。"_s};
+};
+
+// "--special" alone means the window's default specials; QCommandLineParser has no optional
+// values, so it is spelled out before parsing.
+QStringList withSpecialDefault(QStringList arguments)
+{
+    for (QString &a : arguments) {
+        if (a == u"--special"_s)
+            a = u"--special="_s + defaultSpecials;
+        if (a == u"--"_s)
+            break;
+    }
+    return arguments;
+}
+
+PasswordSettings passwordSettings(const QCommandLineParser &parser, const Options &o)
+{
+    PasswordSettings settings;
+    settings.upper = !parser.isSet(o.noUpper);
+    settings.lower = !parser.isSet(o.noLower);
+    settings.digits = !parser.isSet(o.noDigits);
+    settings.special = parser.isSet(o.special);
+    settings.specialText = parser.isSet(o.special) ? parser.value(o.special) : QString();
+    settings.lengthText = parser.value(o.length);
+    try {
+        Password::lengthFromText(settings.lengthText);
+    } catch (const SitepassError &) {
+        throw UsageError{u"--length 需要 0 到 %1 之间的数字，收到“%2”。"_s.arg(Password::maxLength)
+                             .arg(settings.lengthText.left(40))};
+    }
+    return settings;
+}
+
+qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
+{
+    const QString text = parser.value(o.count);
+    const auto value = TextServices::tryTextToNumber(text);
+    if (!value || *value < 1 || *value > maxCount || *value != qsizetype(*value))
+        throw UsageError{u"--count 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxCount).arg(text.left(40))};
+    return qsizetype(*value);
+}
+
+void rejectOptions(const QCommandLineParser &parser, const QList<const QCommandLineOption *> &options,
+                   const QString &command)
+{
+    for (const QCommandLineOption *option : options)
+        if (parser.isSet(*option))
+            throw UsageError{u"--%1 不能用于 %2 命令。"_s.arg(option->names().first(), command)};
+}
+
+QString passwords(const QCommandLineParser &parser, const Options &o, RandomSource &random)
+{
+    const PasswordSettings settings = passwordSettings(parser, o);
+    const qsizetype count = passwordCount(parser, o);
+    QString text;
+    for (qsizetype i = 0; i < count; ++i)
+        text += RandPass(settings, random) + u'\n';
+    return text;
+}
+
+QString profile(const QCommandLineParser &parser, const Options &o, const QString &domain,
+                RandomSource &random, const Clock &clock)
+{
+    const PasswordSettings settings = passwordSettings(parser, o);
+    // The window's steps in the window's order; the token first, as it can fail.
+    const QString token = SiteProfile::timeToken(clock.now());
+    SiteTexts t;
+    t.siteName = domain;
+    t.siteUrl = SiteProfile::siteUrl(domain);
+    t.sitePort = parser.value(o.port);
+    t.tableName = SiteProfile::tableName(token);
+    t.dbUser = t.tableName;
+    t.dbPassword = RandPass(settings, random);
+    t.adminPath = parser.value(o.adminPath);
+    t.adminUser = parser.value(o.adminUser);
+    t.adminPassword = RandPass(settings, random);
+
+    if (parser.isSet(o.json)) {
+        const QJsonObject object{{u"site_name"_s, t.siteName},
+                                 {u"site_directory"_s, SiteProfile::siteDirectory(t.siteName)},
+                                 {u"site_url"_s, t.siteUrl},
+                                 {u"site_port"_s, t.sitePort},
+                                 {u"db_table"_s, t.tableName},
+                                 {u"db_user"_s, t.dbUser},
+                                 {u"db_password"_s, t.dbPassword},
+                                 {u"admin_path"_s, t.adminPath},
+                                 {u"admin_user"_s, t.adminUser},
+                                 {u"admin_password"_s, t.adminPassword},
+                                 {u"token"_s, token}};
+        return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
+    }
+    QString report = BuildSiteReport(t);
+    if (!parser.isSet(o.crlf))
+        report.replace(u"\r\n"_s, u"\n"_s);
+    return report;
+}
+} // namespace
+
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QTextStream &out,
+        QTextStream &err)
+{
+    const QString program = u"sitepass-cli"_s;
+    Options o;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"生成随机密码或网站的站点资料。\n"
+        "  sitepass-cli password [选项]       打印密码，每行一个\n"
+        "  sitepass-cli profile 域名 [选项]   打印十行的站点报告"_s);
+    parser.addPositionalArgument(u"command"_s, u"password 或 profile"_s);
+    parser.addPositionalArgument(u"domain"_s, u"profile 的站点域名"_s, u"[域名]"_s);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    parser.addOptions({o.length, o.noUpper, o.noLower, o.noDigits, o.special, o.count, o.port,
+                       o.adminPath, o.adminUser, o.crlf, o.json});
+
+    try {
+        if (!parser.parse(withSpecialDefault(arguments)))
+            throw UsageError{parser.errorText()};
+        if (parser.isSet(help)) {
+            out << parser.helpText();
+            return Ok;
+        }
+        if (parser.isSet(version)) {
+            out << program << QStringLiteral(" " SITEPASS_VERSION "\n");
+            return Ok;
+        }
+        const QStringList positional = parser.positionalArguments();
+        const QString command = positional.value(0);
+        QString text;
+        if (command == u"password"_s) {
+            if (positional.size() > 1)
+                throw UsageError{u"password 命令不接受参数“%1”。"_s.arg(positional.at(1))};
+            rejectOptions(parser, {&o.port, &o.adminPath, &o.adminUser, &o.crlf, &o.json}, command);
+            text = passwords(parser, o, random);
+        } else if (command == u"profile"_s) {
+            if (positional.size() != 2)
+                throw UsageError{u"profile 命令需要一个域名，例如 sitepass-cli profile example.com。"_s};
+            rejectOptions(parser, {&o.count}, command);
+            if (parser.isSet(o.crlf) && parser.isSet(o.json))
+                throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
+            text = profile(parser, o, positional.at(1), random, clock);
+        } else {
+            throw UsageError{command.isEmpty() ? u"缺少命令：password 或 profile。"_s
+                                               : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command)};
+        }
+        out << text;
+        return Ok;
+    } catch (const UsageError &e) {
+        err << program << QStringLiteral(": ") << e.message << Qt::endl;
+        return BadInput;
+    } catch (const SitepassError &e) {
+        err << program << QStringLiteral(": ") << e.message() << Qt::endl;
+        return Failed;
+    }
+}
+
+} // namespace SitepassCli

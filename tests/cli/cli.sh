@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The built sitepass-cli as a script would call it: exit codes, streams and output shapes.
+# Usage: cli.sh PATH/TO/sitepass-cli
+set -uo pipefail
+cli=$1
+passed=0 failed=0
+check() { # check NAME CONDITION...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+}
+errfile=$(mktemp)
+trap 'rm -f "$errfile"' EXIT
+# run ARGS...: sets out (stdout, trailing newlines kept), err and rc.
+run() { out=$("$cli" "$@" 2>"$errfile"; echo "rc=$?"); rc=${out##*rc=}; out=${out%rc=*}; err=$(cat "$errfile"); }
+
+run password --count 50 --length 24
+check "50 lines of 24 letters and digits" \
+    test "$(grep -cE '^[A-Za-z0-9]{24}$' <<<"$out")" -eq 50 -a "$rc" -eq 0 -a -z "$err"
+run password --no-upper --no-lower --special --length 30 --count 20
+check "digits and default specials only" \
+    test "$(grep -cE '^[0-9!@#$%^&*()]{30}$' <<<"$out")" -eq 20
+run password --length 0
+check "length 0 prints an empty password" test "$out" = $'\n' -a "$rc" -eq 0
+run password --length 100000
+check "the longest length" test "$(head -n1 <<<"$out" | tr -d '\n' | wc -c)" -eq 100000
+
+run profile example.com
+check "profile: ten labelled lines" test "$(grep -c '：' <<<"$out")" -eq 10 -a "$rc" -eq 0
+check "profile: LF only" test "$(printf '%s' "$out" | tr -cd '\r' | wc -c)" -eq 0
+run profile example.com --crlf
+check "profile --crlf: 10 CR" test "$(printf '%s' "$out" | tr -cd '\r' | wc -c)" -eq 10
+run profile example.com --json
+check "profile --json: valid JSON with the keys" python3 -c '
+import json, sys
+o = json.loads(sys.argv[1])
+keys = {"site_name", "site_directory", "site_url", "site_port", "db_table", "db_user",
+        "db_password", "admin_path", "admin_user", "admin_password", "token"}
+assert set(o) == keys, o' "$out"
+
+for bad in "password --length abc" "password --length 100001" "password --count -1" \
+           "password --bogus" "profile" "frob" "password --json" "profile a.b --length nan"; do
+    run $bad
+    check "'$bad' exits 2 with one line on stderr only" \
+        test "$rc" -eq 2 -a -z "$out" -a "$(wc -l <<<"$err")" -eq 1
+done
+run --help
+check "--help" test "$rc" -eq 0 -a -n "$out"
+run --version
+check "--version" test "$out" = $'sitepass-cli 1.0\n'
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

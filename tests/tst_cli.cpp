@@ -1,0 +1,167 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SitepassCli.h"
+#include "support/FixedClock.h"
+#include "support/ScriptedRandomSource.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+    ScriptedRandomSource m_random;
+    FixedClock m_clock;
+    QString m_out;
+    QString m_err;
+
+    int run(const QStringList &args)
+    {
+        m_out.clear();
+        m_err.clear();
+        QTextStream out(&m_out), err(&m_err);
+        return SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random, m_clock, out, err);
+    }
+
+private slots:
+    void init()
+    {
+        m_random = ScriptedRandomSource();
+        m_clock.set(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC));
+    }
+
+    void passwordsTakeTheWindowsPath()
+    {
+        // Same draws as the window: A, 9, then offset 1 rotates letters; twice.
+        m_random.script({0.0f, largestBelowOne, 0.0f, 0.0f, largestBelowOne, 0.0f});
+        QCOMPARE(run({u"password"_s, u"--length"_s, u"2"_s, u"--count"_s, u"2"_s}), 0);
+        QCOMPARE(m_out, u"B9\nB9\n"_s);
+        QCOMPARE(m_random.log(), u"RNNNRNNN"_s);
+        QVERIFY(m_err.isEmpty());
+    }
+
+    void specialsAloneOrGiven_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("password");
+        // Pool of specials only; r = 0 picks the first entry.
+        QTest::addRow("--special alone is the window's default")
+            << QStringList{u"--special"_s} << u"!!"_s;
+        QTest::addRow("--special=CHARS trimmed of spaces")
+            << QStringList{u"--special=  #$ "_s} << u"##"_s;
+    }
+    void specialsAloneOrGiven()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, password);
+        QCOMPARE(run(QStringList{u"password"_s, u"--no-upper"_s, u"--no-lower"_s,
+                                 u"--no-digits"_s, u"--length=2"_s} +
+                     args),
+                 0);
+        QCOMPARE(m_out, password + u'\n');
+    }
+
+    void profilePrintsTheReport_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("lineEnd");
+        QTest::addRow("LF by default") << QStringList{} << u"\n"_s;
+        QTest::addRow("--crlf gives the clipboard's bytes") << QStringList{u"--crlf"_s} << u"\r\n"_s;
+    }
+    void profilePrintsTheReport()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, lineEnd);
+        m_random.script({0.0f, 0.0f, 25.5f / 62, 1.5f / 62, 1.5f / 62, 25.5f / 62});
+        QCOMPARE(run(QStringList{u"profile"_s, u"Ab.c"_s, u"--length=2"_s, u"--port=8080"_s,
+                                 u"--admin-path=/manage"_s, u"--admin-user=root"_s} +
+                     args),
+                 0);
+        const QStringList lines = {u"站 点 名 称：Ab.c"_s,       u"站 点 目 录：AB_C"_s,
+                                   u"站 点 网 址：http://Ab.c"_s, u"站 点 端 口：8080"_s,
+                                   u"数据库表名：s5ed380ffdb0"_s, u"数据库用户：s5ed380ffdb0"_s,
+                                   u"数据库密码：AA"_s,           u"管理员后台：/manage"_s,
+                                   u"管理员用户：root"_s,         u"管理员密码：BB"_s};
+        QCOMPARE(m_out, lines.join(lineEnd) + lineEnd);
+    }
+
+    void profileAsJson()
+    {
+        QCOMPARE(run({u"profile"_s, u"example.com"_s, u"--json"_s}), 0);
+        const QJsonObject o = QJsonDocument::fromJson(m_out.toUtf8()).object();
+        const QStringList keys = {u"admin_password"_s, u"admin_path"_s, u"admin_user"_s,
+                                  u"db_password"_s,    u"db_table"_s,   u"db_user"_s,
+                                  u"site_directory"_s, u"site_name"_s,  u"site_port"_s,
+                                  u"site_url"_s,       u"token"_s};
+        QCOMPARE(o.keys(), keys);
+        QCOMPARE(o.value(u"token"_s).toString(), u"5ED380FF"_s);
+        QCOMPARE(o.value(u"site_directory"_s).toString(), u"EXAMPLE_COM"_s);
+        QCOMPARE(o.value(u"db_password"_s).toString().size(), 16);
+    }
+
+    void badInputExitsWith2AndPrintsNothing_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("names");
+        QTest::addRow("no command") << QStringList{} << "password";
+        QTest::addRow("unknown command") << QStringList{u"frob"_s} << "frob";
+        QTest::addRow("unknown option") << QStringList{u"password"_s, u"--bogus"_s} << "bogus";
+        QTest::addRow("length no number") << QStringList{u"password"_s, u"--length=abc"_s}
+                                          << "--length";
+        QTest::addRow("length over the limit")
+            << QStringList{u"password"_s, u"--length=100001"_s} << "--length";
+        QTest::addRow("length inf") << QStringList{u"password"_s, u"--length=1e999"_s}
+                                    << "--length";
+        QTest::addRow("count zero") << QStringList{u"password"_s, u"--count=0"_s} << "--count";
+        QTest::addRow("count fraction") << QStringList{u"password"_s, u"--count=1.5"_s}
+                                        << "--count";
+        QTest::addRow("count missing value") << QStringList{u"password"_s, u"--count"_s}
+                                             << "count";
+        QTest::addRow("profile option on password")
+            << QStringList{u"password"_s, u"--json"_s} << "--json";
+        QTest::addRow("count on profile") << QStringList{u"profile"_s, u"a.b"_s, u"--count=2"_s}
+                                          << "--count";
+        QTest::addRow("profile without domain") << QStringList{u"profile"_s} << "profile";
+        QTest::addRow("profile with two domains")
+            << QStringList{u"profile"_s, u"a.b"_s, u"c.d"_s} << "profile";
+        QTest::addRow("json and crlf") << QStringList{u"profile"_s, u"a.b"_s, u"--json"_s,
+                                                      u"--crlf"_s}
+                                       << "--crlf";
+        QTest::addRow("profile with a bad length")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--length=x"_s} << "--length";
+    }
+    void badInputExitsWith2AndPrintsNothing()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, names);
+        QCOMPARE(run(args), 2);
+        QVERIFY(m_out.isEmpty());
+        QVERIFY2(m_err.contains(names), qPrintable(m_err));
+        QCOMPARE(m_err.count(u'\n'), 1);
+        QVERIFY(m_random.log().isEmpty());
+    }
+
+    void aClockPast2038ExitsWith1()
+    {
+        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 8), Qt::UTC));
+        QCOMPARE(run({u"profile"_s, u"a.b"_s}), 1);
+        QVERIFY(m_out.isEmpty());
+        QVERIFY(m_err.contains(u"2038"_s));
+        QVERIFY(m_random.log().isEmpty());
+    }
+
+    void helpAndVersion()
+    {
+        QCOMPARE(run({u"--help"_s}), 0);
+        QVERIFY(m_out.contains(u"--length"_s) && m_out.contains(u"profile"_s));
+        QCOMPARE(run({u"--version"_s}), 0);
+        QCOMPARE(m_out, u"sitepass-cli 1.0\n"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
