@@ -30,9 +30,9 @@ std::vector<double> timeClicks(QPushButton *button, int clicks)
     for (int i = 0; i < clicks; ++i) {
         const auto start = std::chrono::steady_clock::now();
         button->click();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() -
-                                                               start)
-                         .count());
+        ms.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     return ms;
 }

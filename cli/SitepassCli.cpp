@@ -34,13 +34,12 @@ struct Options
     QCommandLineOption noUpper{u"no-upper"_s, u"不用大写字母 A-Z。"_s};
     QCommandLineOption noLower{u"no-lower"_s, u"不用小写字母 a-z。"_s};
     QCommandLineOption noDigits{u"no-digits"_s, u"不用数字 0-9。"_s};
-    QCommandLineOption special{u"special"_s,
-                               u"加入特殊字符；只写 --special 时为 %1。"_s.arg(defaultSpecials),
-                               u"CHARS"_s};
+    QCommandLineOption special{
+        u"special"_s, u"加入特殊字符；只写 --special 时为 %1。"_s.arg(defaultSpecials), u"CHARS"_s};
     QCommandLineOption count{u"count"_s, u"生成几个密码（默认 1）。"_s, u"K"_s, u"1"_s};
     QCommandLineOption port{u"port"_s, u"站点端口（默认 80）。"_s, u"PORT"_s, u"80"_s};
-    QCommandLineOption adminPath{u"admin-path"_s, u"管理员后台（默认 /admin.php）。"_s,
-                                 u"PATH"_s, u"/admin.php"_s};
+    QCommandLineOption adminPath{u"admin-path"_s, u"管理员后台（默认 /admin.php）。"_s, u"PATH"_s,
+                                 u"/admin.php"_s};
     QCommandLineOption adminUser{u"admin-user"_s, u"管理员用户（默认 admin）。"_s, u"USER"_s,
                                  u"admin"_s};
     QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
@@ -83,12 +82,13 @@ qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
     const QString text = parser.value(o.count);
     const auto value = TextServices::tryTextToNumber(text);
     if (!value || *value < 1 || *value > maxCount || *value != qsizetype(*value))
-        throw UsageError{u"--count 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxCount).arg(text.left(40))};
+        throw UsageError{
+            u"--count 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxCount).arg(text.left(40))};
     return qsizetype(*value);
 }
 
-void rejectOptions(const QCommandLineParser &parser, const QList<const QCommandLineOption *> &options,
-                   const QString &command)
+void rejectOptions(const QCommandLineParser &parser,
+                   const QList<const QCommandLineOption *> &options, const QString &command)
 {
     for (const QCommandLineOption *option : options)
         if (parser.isSet(*option))
@@ -149,10 +149,9 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
     const QString program = u"sitepass-cli"_s;
     Options o;
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        u"生成随机密码或网站的站点资料。\n"
-        "  sitepass-cli password [选项]       打印密码，每行一个\n"
-        "  sitepass-cli profile 域名 [选项]   打印十行的站点报告"_s);
+    parser.setApplicationDescription(u"生成随机密码或网站的站点资料。\n"
+                                     "  sitepass-cli password [选项]       打印密码，每行一个\n"
+                                     "  sitepass-cli profile 域名 [选项]   打印十行的站点报告"_s);
     parser.addPositionalArgument(u"command"_s, u"password 或 profile"_s);
     parser.addPositionalArgument(u"domain"_s, u"profile 的站点域名"_s, u"[域名]"_s);
     const QCommandLineOption help = parser.addHelpOption();
@@ -181,14 +180,16 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
             text = passwords(parser, o, random);
         } else if (command == u"profile"_s) {
             if (positional.size() != 2)
-                throw UsageError{u"profile 命令需要一个域名，例如 sitepass-cli profile example.com。"_s};
+                throw UsageError{
+                    u"profile 命令需要一个域名，例如 sitepass-cli profile example.com。"_s};
             rejectOptions(parser, {&o.count}, command);
             if (parser.isSet(o.crlf) && parser.isSet(o.json))
                 throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
             text = profile(parser, o, positional.at(1), random, clock);
         } else {
-            throw UsageError{command.isEmpty() ? u"缺少命令：password 或 profile。"_s
-                                               : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command)};
+            throw UsageError{command.isEmpty()
+                                 ? u"缺少命令：password 或 profile。"_s
+                                 : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command)};
         }
         out << text;
         return Ok;

@@ -14,8 +14,8 @@ int effectiveShift(double offset)
         return 0;
     const double whole = std::nearbyint(offset);
     // Offsets are small whole numbers in practice; fmod keeps huge ones exact.
-    const double shift = std::fabs(whole) < 1e15 ? double(static_cast<qint64>(whole) % 26)
-                                                 : std::fmod(whole, 26.0);
+    const double shift =
+        std::fabs(whole) < 1e15 ? double(static_cast<qint64>(whole) % 26) : std::fmod(whole, 26.0);
     return (static_cast<int>(shift) + 26) % 26;
 }
 } // namespace

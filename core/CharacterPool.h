@@ -4,9 +4,9 @@
 
 #include "PasswordSettings.h"
 
+#include <QList>
 #include <QString>
 #include <QStringView>
-#include <QList>
 #include <QVarLengthArray>
 
 // The candidate characters of one run, in the order upper, lower, digits, special, repeats kept.

@@ -27,8 +27,9 @@ qsizetype lengthFromText(QStringView lengthText)
 {
     const auto value = TextServices::tryTextToNumber(lengthText);
     if (!value)
-        throw SitepassError(SitepassError::Kind::NotANumber,
-                            QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength));
+        throw SitepassError(
+            SitepassError::Kind::NotANumber,
+            QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength));
     return checkedLength(*value);
 }
 

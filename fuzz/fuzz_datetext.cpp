@@ -10,7 +10,10 @@ namespace {
 class Fixed final : public Clock
 {
 public:
-    QDateTime now() const override { return QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC); }
+    QDateTime now() const override
+    {
+        return QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC);
+    }
 };
 } // namespace
 

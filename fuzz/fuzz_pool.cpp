@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     FuzzInput in(data, size);
     const std::uint8_t flags = in.byte();
-    PasswordSettings settings{bool(flags & 1), bool(flags & 2), bool(flags & 4), bool(flags & 8),
-                              in.text(), QString::number(in.byte())};
+    PasswordSettings settings{bool(flags & 1), bool(flags & 2), bool(flags & 4),
+                              bool(flags & 8), in.text(),       QString::number(in.byte())};
     const CharacterPool pool(settings);
     QSet<QString> entries;
     for (qsizetype k = 1; k <= pool.size(); ++k)

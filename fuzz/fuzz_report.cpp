@@ -18,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                              t.dbPassword.size() + t.adminPath.size() + t.adminUser.size() +
                              t.adminPassword.size();
     FUZZ_CHECK(report.size() == 68 + 20 + values);
-    FUZZ_CHECK(report.endsWith(QStringLiteral("管理员密码：") + t.adminPassword + QStringLiteral("\r\n")));
+    FUZZ_CHECK(
+        report.endsWith(QStringLiteral("管理员密码：") + t.adminPassword + QStringLiteral("\r\n")));
     return 0;
 }

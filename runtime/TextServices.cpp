@@ -40,7 +40,8 @@ std::optional<double> tryTextToNumber(QStringView text)
         return value;
     // NFKC folds the full-width digits and signs a Chinese input method types into ASCII.
     const QString folded =
-        (isAscii(text) ? text.toString() : text.toString().normalized(QString::NormalizationForm_KC))
+        (isAscii(text) ? text.toString()
+                       : text.toString().normalized(QString::NormalizationForm_KC))
             .trimmed();
     if (folded.isEmpty())
         return std::nullopt;

@@ -58,8 +58,8 @@ private slots:
     {
         QFETCH(QStringList, args);
         QFETCH(QString, password);
-        QCOMPARE(run(QStringList{u"password"_s, u"--no-upper"_s, u"--no-lower"_s,
-                                 u"--no-digits"_s, u"--length=2"_s} +
+        QCOMPARE(run(QStringList{u"password"_s, u"--no-upper"_s, u"--no-lower"_s, u"--no-digits"_s,
+                                 u"--length=2"_s} +
                      args),
                  0);
         QCOMPARE(m_out, password + u'\n');
@@ -70,7 +70,8 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("lineEnd");
         QTest::addRow("LF by default") << QStringList{} << u"\n"_s;
-        QTest::addRow("--crlf gives the clipboard's bytes") << QStringList{u"--crlf"_s} << u"\r\n"_s;
+        QTest::addRow("--crlf gives the clipboard's bytes")
+            << QStringList{u"--crlf"_s} << u"\r\n"_s;
     }
     void profilePrintsTheReport()
     {
@@ -81,7 +82,7 @@ private slots:
                                  u"--admin-path=/manage"_s, u"--admin-user=root"_s} +
                      args),
                  0);
-        const QStringList lines = {u"站 点 名 称：Ab.c"_s,       u"站 点 目 录：AB_C"_s,
+        const QStringList lines = {u"站 点 名 称：Ab.c"_s,        u"站 点 目 录：AB_C"_s,
                                    u"站 点 网 址：http://Ab.c"_s, u"站 点 端 口：8080"_s,
                                    u"数据库表名：s5ed380ffdb0"_s, u"数据库用户：s5ed380ffdb0"_s,
                                    u"数据库密码：AA"_s,           u"管理员后台：/manage"_s,
@@ -110,27 +111,25 @@ private slots:
         QTest::addRow("no command") << QStringList{} << "password";
         QTest::addRow("unknown command") << QStringList{u"frob"_s} << "frob";
         QTest::addRow("unknown option") << QStringList{u"password"_s, u"--bogus"_s} << "bogus";
-        QTest::addRow("length no number") << QStringList{u"password"_s, u"--length=abc"_s}
-                                          << "--length";
+        QTest::addRow("length no number")
+            << QStringList{u"password"_s, u"--length=abc"_s} << "--length";
         QTest::addRow("length over the limit")
             << QStringList{u"password"_s, u"--length=100001"_s} << "--length";
-        QTest::addRow("length inf") << QStringList{u"password"_s, u"--length=1e999"_s}
-                                    << "--length";
+        QTest::addRow("length inf")
+            << QStringList{u"password"_s, u"--length=1e999"_s} << "--length";
         QTest::addRow("count zero") << QStringList{u"password"_s, u"--count=0"_s} << "--count";
-        QTest::addRow("count fraction") << QStringList{u"password"_s, u"--count=1.5"_s}
-                                        << "--count";
-        QTest::addRow("count missing value") << QStringList{u"password"_s, u"--count"_s}
-                                             << "count";
+        QTest::addRow("count fraction")
+            << QStringList{u"password"_s, u"--count=1.5"_s} << "--count";
+        QTest::addRow("count missing value") << QStringList{u"password"_s, u"--count"_s} << "count";
         QTest::addRow("profile option on password")
             << QStringList{u"password"_s, u"--json"_s} << "--json";
-        QTest::addRow("count on profile") << QStringList{u"profile"_s, u"a.b"_s, u"--count=2"_s}
-                                          << "--count";
+        QTest::addRow("count on profile")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--count=2"_s} << "--count";
         QTest::addRow("profile without domain") << QStringList{u"profile"_s} << "profile";
         QTest::addRow("profile with two domains")
             << QStringList{u"profile"_s, u"a.b"_s, u"c.d"_s} << "profile";
-        QTest::addRow("json and crlf") << QStringList{u"profile"_s, u"a.b"_s, u"--json"_s,
-                                                      u"--crlf"_s}
-                                       << "--crlf";
+        QTest::addRow("json and crlf")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--json"_s, u"--crlf"_s} << "--crlf";
         QTest::addRow("profile with a bad length")
             << QStringList{u"profile"_s, u"a.b"_s, u"--length=x"_s} << "--length";
     }

@@ -318,10 +318,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("spoken");
         const QList<std::pair<const char *, QString>> rows = {
-            {"Text1", u"站点名称"_s},   {"Text2", u"站点网址"_s},   {"Text3", u"站点端口"_s},
-            {"Text4", u"数据库表名"_s}, {"Text5", u"数据库用户"_s}, {"Text6", u"数据库密码"_s},
-            {"Text7", u"管理员后台"_s}, {"Text8", u"管理员用户"_s}, {"Text9", u"管理员密码"_s},
-            {"ss_dx", u"A-Z"_s},        {"ss_xx", u"a-z"_s},        {"ss_sz", u"0-9"_s},
+            {"Text1", u"站点名称"_s},   {"Text2", u"站点网址"_s},
+            {"Text3", u"站点端口"_s},   {"Text4", u"数据库表名"_s},
+            {"Text5", u"数据库用户"_s}, {"Text6", u"数据库密码"_s},
+            {"Text7", u"管理员后台"_s}, {"Text8", u"管理员用户"_s},
+            {"Text9", u"管理员密码"_s}, {"ss_dx", u"A-Z"_s},
+            {"ss_xx", u"a-z"_s},        {"ss_sz", u"0-9"_s},
             {"ss_fh", u"特殊字符"_s},   {"ss_fh_value", u"特殊字符"_s},
             {"ss_cd", u"密码长度"_s},   {"ss_jieguo", u"生成的密码"_s}};
         for (const auto &[name, spoken] : rows)
@@ -338,10 +340,10 @@ private slots:
 
     void buttonsSayWhatTheyGenerate()
     {
-        const QString password =
-            QAccessible::queryAccessibleInterface(child(u"generate"_s))->text(QAccessible::Description);
-        const QString profile =
-            QAccessible::queryAccessibleInterface(child(u"Command1"_s))->text(QAccessible::Description);
+        const QString password = QAccessible::queryAccessibleInterface(child(u"generate"_s))
+                                     ->text(QAccessible::Description);
+        const QString profile = QAccessible::queryAccessibleInterface(child(u"Command1"_s))
+                                    ->text(QAccessible::Description);
         QVERIFY(password.contains(u"密码"_s));
         QVERIFY(profile.contains(u"站点资料"_s));
     }
@@ -350,8 +352,10 @@ private slots:
     {
         QTest::addColumn<QString>("label");
         QTest::addColumn<QString>("target");
-        QTest::addRow("Label6") << "Label6" << "Text6";
-        QTest::addRow("Label9") << "Label9" << "Text9";
+        QTest::addRow("Label6") << "Label6"
+                                << "Text6";
+        QTest::addRow("Label9") << "Label9"
+                                << "Text9";
     }
     void passwordLabelsAreButtonsForScreenReaders()
     {
