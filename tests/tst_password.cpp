@@ -61,6 +61,9 @@ private slots:
         QTest::addRow("a pair after the digits")
             << settings(false, false, true, true, u"a\U0001F510"_s)
             << CharacterPool::digits + u"a\U0001F510"_s << qsizetype(12);
+        QTest::addRow("a pair beside lone halves of the same kind (found by fuzzing)")
+            << settings(false, false, false, true, u"\U0001F510"_s + QChar(0xDD10) + QChar(0xD83D))
+            << u"\U0001F510"_s + QChar(0xDD10) + QChar(0xD83D) << qsizetype(3);
         QTest::addRow("a lone surrogate is its own entry")
             << settings(false, false, false, true, QString(QChar(0xD800)) + u"x"_s)
             << QString(QChar(0xD800)) + u"x"_s << qsizetype(2);
@@ -152,6 +155,10 @@ private slots:
         QTest::addRow("the last entry is a pair after the digits")
             << settings(false, false, true, true, u"\U0001F510"_s, u"2"_s)
             << QList<float>{0.0f, largestBelowOne, 0.0f} << u"0\U0001F510"_s;
+        QTest::addRow("two lone halves drawn side by side (found by fuzzing)")
+            << settings(false, false, false, true, QString(QChar(0xDD10)) + u"x"_s + QChar(0xD83D),
+                        u"2"_s)
+            << QList<float>{largestBelowOne, 0.0f, 0.0f} << QString(QChar(0xD83D)) + QChar(0xDD10);
         QTest::addRow("empty pool draws nothing")
             << settings(false, false, false, false) << QList<float>{} << QString();
         QTest::addRow("length below one still draws the offset")
