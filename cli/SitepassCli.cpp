@@ -110,7 +110,7 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
 {
     const PasswordSettings settings = passwordSettings(parser, o);
     // The window's steps in the window's order; the token first, as it can fail.
-    const QString token = SiteProfile::timeToken(clock.now());
+    const QString token = SiteProfile::timeToken(clock);
     SiteTexts t;
     t.siteName = domain;
     t.siteUrl = SiteProfile::siteUrl(domain);

@@ -11,21 +11,12 @@
 
 namespace SiteProfile {
 
-namespace {
-// now() is only consulted when the argument is no date, which a clock reading never is.
-class NoClock final : public Clock
+QString timeToken(const Clock &clock)
 {
-public:
-    QDateTime now() const override { return {}; }
-};
-} // namespace
-
-QString timeToken(const QDateTime &now)
-{
-    const qint64 seconds = ToUnixTime(now, timeZone, NoClock());
-    return LongToHex(TextServices::toInt32(double(seconds),
-                                           QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
-                                                          "无法生成 32 位的时间标记。")));
+    const qint64 seconds = ToUnixTime(clock.now(), timeZone, clock);
+    return LongToHex(TextServices::toInt32(
+        double(seconds), QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
+                                        "无法生成 32 位的时间标记。")));
 }
 
 QString siteUrl(const QString &siteName)

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+class Clock;
+
 // The nine boxes of the site-profile area, Text1 to Text9, as the report reads them.
 struct SiteTexts
 {
@@ -24,9 +26,9 @@ namespace SiteProfile {
 // The zone the profile stamps its time in (hours east of UTC).
 inline constexpr int timeZone = 8;
 
-// The Unix time of a wall-clock moment in zone 8 as upper-case hex. Throws SitepassError when
-// the time does not fit a signed 32-bit integer (after 2038-01-19 03:14:07 UTC).
-QString timeToken(const QDateTime &now);
+// The Unix time of the clock's wall-clock time in zone 8 as upper-case hex. Throws SitepassError
+// when the time does not fit a signed 32-bit integer (after 2038-01-19 03:14:07 UTC).
+QString timeToken(const Clock &clock);
 
 QString siteUrl(const QString &siteName);
 QString tableName(const QString &timeToken);

@@ -38,6 +38,8 @@ qint64 ToUnixTime(const QVariant &strTime, const QVariant &intTimeZone, const Cl
     auto local = GeneralValue::dateTime(strTime);
     if (!local)
         local = GeneralValue::dateTime(clock.now());
+    if (!local)
+        throw SitepassError(SitepassError::Kind::OutOfRange, QStringLiteral("无法读取系统时间。"));
     return epoch().secsTo(*local) - zoneSeconds(intTimeZone);
 }
 

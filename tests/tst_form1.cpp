@@ -38,6 +38,18 @@ class TestForm1 : public QObject
     QMessageBox *warning() const { return m_form->findChild<QMessageBox *>(u"warning"_s); }
     bool warningShown() const { return warning() && warning()->isVisible(); }
     void click(const QString &name) { QTest::mouseClick(child(name), Qt::LeftButton); }
+    void setClasses(bool upper, bool lower, bool digits, bool special)
+    {
+        child<QCheckBox>(u"ss_dx"_s)->setChecked(upper);
+        child<QCheckBox>(u"ss_xx"_s)->setChecked(lower);
+        child<QCheckBox>(u"ss_sz"_s)->setChecked(digits);
+        child<QCheckBox>(u"ss_fh"_s)->setChecked(special);
+    }
+    void useOnlySpecials(const QString &specials)
+    {
+        setClasses(false, false, false, true);
+        box(u"ss_fh_value"_s)->setText(specials);
+    }
 
 private slots:
     void init()
@@ -224,11 +236,7 @@ private slots:
 
     void generateReadsTheSettingsAtEveryClick()
     {
-        child<QCheckBox>(u"ss_dx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_xx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_sz"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_fh"_s)->setChecked(true);
-        box(u"ss_fh_value"_s)->setText(u" !! "_s);
+        useOnlySpecials(u" !! "_s);
         box(u"ss_cd"_s)->setText(u"5.9"_s);
         click(u"generate"_s);
         QCOMPARE(box(u"ss_jieguo"_s)->text(), u"!!!!!"_s);
@@ -259,9 +267,7 @@ private slots:
     void anUnchangedResultLeavesTheCaption()
     {
         // Nothing checked draws the empty text into an empty box: no change, no new caption.
-        child<QCheckBox>(u"ss_dx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_xx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_sz"_s)->setChecked(false);
+        setClasses(false, false, false, false);
         click(u"generate"_s);
         QCOMPARE(m_form->windowTitle(), u"Form1"_s);
     }
@@ -422,11 +428,7 @@ private slots:
 
     void surrogatePairSpecialsAreNeverSplit()
     {
-        child<QCheckBox>(u"ss_dx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_xx"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_sz"_s)->setChecked(false);
-        child<QCheckBox>(u"ss_fh"_s)->setChecked(true);
-        box(u"ss_fh_value"_s)->setText(u"\U0001F510\U0001F511\U0001F600"_s);
+        useOnlySpecials(u"\U0001F510\U0001F511\U0001F600"_s);
         box(u"ss_cd"_s)->setText(u"20"_s);
         m_random.script({0.5f, 0.9f, 0.1f});
         click(u"generate"_s);

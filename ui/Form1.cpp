@@ -243,7 +243,7 @@ void Form1::command1Click()
 {
     // Each step reads the boxes as the steps before it left them; a failure keeps what is done.
     try {
-        const QString timeToken = SiteProfile::timeToken(m_clock.now());
+        const QString timeToken = SiteProfile::timeToken(m_clock);
         setWindowTitle(timeToken);
         text(2)->setText(SiteProfile::siteUrl(text(1)->text()));
         text(4)->setText(SiteProfile::tableName(timeToken));
