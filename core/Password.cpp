@@ -53,8 +53,9 @@ QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
         QString password(length, Qt::Uninitialized);
         QChar *out = password.data();
         const QChar *units = pool.units();
+        // A source that broke its 0 <= r < 1 promise must not read outside the pool.
         for (qsizetype i = 0; i < length; ++i)
-            out[i] = units[drawPosition(random.next(), n) - 1];
+            out[i] = units[qBound<qsizetype>(1, drawPosition(random.next(), n), n) - 1];
         return password;
     }
     QString password;

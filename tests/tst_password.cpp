@@ -185,6 +185,12 @@ private slots:
         QCOMPARE(Password::drawPosition(largestBelowOne, 0), qsizetype(1));
     }
 
+    void aSourceOutsideItsRangeStaysInsideThePool()
+    {
+        ScriptedRandomSource random({1.0f, -0.5f, 7.0f, 0.0f});
+        QCOMPARE(RandPass(settings(false, false, true, false, {}, u"3"_s), random), u"909"_s);
+    }
+
     void generatePasswordUsesTheFixedAlphabetUnrotated_data()
     {
         QTest::addColumn<double>("length");
