@@ -66,8 +66,3 @@ QStringView CharacterPool::entry(qsizetype k) const
     const qsizetype begin = m_starts[k - 1];
     return QStringView(m_units.constData() + begin, m_starts[k] - begin);
 }
-
-void CharacterPool::appendEntry(QString &out, qsizetype k) const
-{
-    out.append(entry(k));
-}

@@ -32,7 +32,6 @@ public:
 
     // Entry k, counted from 1 as draw positions are; a position outside 1..size() is nothing.
     QStringView entry(qsizetype k) const;
-    void appendEntry(QString &out, qsizetype k) const;
 
 private:
     void markEntries(qsizetype first);

@@ -61,7 +61,7 @@ QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
     QString password;
     password.reserve(length * 2);
     for (qsizetype i = 0; i < length; ++i)
-        pool.appendEntry(password, drawPosition(random.next(), n));
+        password.append(pool.entry(drawPosition(random.next(), n)));
     return password;
 }
 

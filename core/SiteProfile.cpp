@@ -14,9 +14,9 @@ namespace SiteProfile {
 QString timeToken(const Clock &clock)
 {
     const qint64 seconds = ToUnixTime(clock.now(), timeZone, clock);
-    return LongToHex(TextServices::toInt32(
-        double(seconds), QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
-                                        "无法生成 32 位的时间标记。")));
+    return LongToHex(TextServices::toInt32(double(seconds),
+                                           QStringLiteral("系统时间已超过 2038-01-19 03:14:07 UTC，"
+                                                          "无法生成 32 位的时间标记。")));
 }
 
 QString siteUrl(const QString &siteName)

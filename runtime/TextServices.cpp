@@ -57,13 +57,6 @@ std::optional<double> tryTextToNumber(QStringView text)
     return value;
 }
 
-double textToNumber(QStringView text, const QString &message)
-{
-    if (const auto value = tryTextToNumber(text))
-        return *value;
-    throw SitepassError(SitepassError::Kind::NotANumber, message);
-}
-
 qint32 toInt32(double value, const QString &message)
 {
     const double whole = std::nearbyint(value);

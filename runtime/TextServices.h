@@ -13,9 +13,6 @@ namespace TextServices {
 // Empty text, letters, trailing junk and anything not finite give nothing.
 std::optional<double> tryTextToNumber(QStringView text);
 
-// As tryTextToNumber, but a text that is no number throws SitepassError (Kind::NotANumber).
-double textToNumber(QStringView text, const QString &message);
-
 // A whole number as a signed 32-bit integer; outside that range throws SitepassError
 // (Kind::OutOfRange) rather than wrapping.
 qint32 toInt32(double value, const QString &message);

@@ -102,26 +102,28 @@ void Form1::buildSiteArea()
     for (int i = 1; i <= 9; ++i) {
         const int top = 32 + 32 * (i - 1);
         const QString caption = QString::fromUtf16(captions[i - 1]);
-        // Label6 and Label9 redraw their password when clicked.
-        QLabel *label =
-            (i == 6 || i == 9) ? new ClickableLabel(caption, this) : new QLabel(caption, this);
+        QLineEdit *box = lineEdit(this, u"Text%1"_s.arg(i), QRect(136, top, 209, 25));
+        box->setAccessibleName(spokenName(caption));
+        m_text[i - 1] = box;
+
+        QLabel *label = nullptr;
+        if (i == 6 || i == 9) {
+            // Label6 and Label9 redraw their password when clicked.
+            auto *clickable = new ClickableLabel(caption, this);
+            clickable->setAccessibleDescription(i == 6 ? u"重新生成数据库密码"_s
+                                                       : u"重新生成管理员密码"_s);
+            connect(clickable, &ClickableLabel::clicked, this, [this, box] { writePassword(box); });
+            label = clickable;
+        } else {
+            label = new QLabel(caption, this);
+        }
         label->setObjectName(u"Label%1"_s.arg(i));
         label->setGeometry(48, top + 8, 81, 17);
-        m_text[i - 1] = lineEdit(this, u"Text%1"_s.arg(i), QRect(136, top, 209, 25));
-        m_text[i - 1]->setAccessibleName(spokenName(caption));
-        label->setBuddy(m_text[i - 1]);
+        label->setBuddy(box);
     }
     text(3)->setText(u"80"_s);
     text(7)->setText(u"/admin.php"_s);
     text(8)->setText(u"admin"_s);
-
-    connect(static_cast<ClickableLabel *>(findChild<QLabel *>(u"Label6"_s)),
-            &ClickableLabel::clicked, this, [this] { redrawInto(text(6)); });
-    connect(static_cast<ClickableLabel *>(findChild<QLabel *>(u"Label9"_s)),
-            &ClickableLabel::clicked, this, [this] { redrawInto(text(9)); });
-
-    findChild<QLabel *>(u"Label6"_s)->setAccessibleDescription(u"重新生成数据库密码"_s);
-    findChild<QLabel *>(u"Label9"_s)->setAccessibleDescription(u"重新生成管理员密码"_s);
 
     auto *command1 = button(this, u"Command1"_s, QRect(136, 344, 97, 25));
     command1->setAccessibleDescription(u"生成站点资料并复制到剪贴板"_s);
@@ -165,7 +167,7 @@ void Form1::buildPasswordArea()
     m_cd->setAccessibleName(spokenName(lengthLabel->text()));
     m_jieguo->setAccessibleName(u"生成的密码"_s);
 
-    connect(generate, &QPushButton::clicked, this, &Form1::generateClick);
+    connect(generate, &QPushButton::clicked, this, [this] { writePassword(m_jieguo); });
     connect(m_jieguo, &QLineEdit::textChanged, this,
             [this](const QString &text) { setWindowTitle(Password::lengthCaption(text)); });
 }
@@ -221,16 +223,7 @@ SiteTexts Form1::siteTexts() const
             text(6)->text(), text(7)->text(), text(8)->text(), text(9)->text()};
 }
 
-void Form1::generateClick()
-{
-    try {
-        m_jieguo->setText(RandPass());
-    } catch (const SitepassError &e) {
-        warn(u"密码长度无效"_s, e.message());
-    }
-}
-
-void Form1::redrawInto(QLineEdit *box)
+void Form1::writePassword(QLineEdit *box)
 {
     try {
         box->setText(RandPass());

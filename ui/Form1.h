@@ -39,9 +39,9 @@ private:
     void buildPasswordArea();
     void setKeyboardOrder();
 
-    void generateClick();
     void command1Click();
-    void redrawInto(QLineEdit *box);
+    // The generate button into ss_jieguo, Label6 and Label9 into Text6 and Text9.
+    void writePassword(QLineEdit *box);
 
     PasswordSettings passwordSettings() const;
     SiteTexts siteTexts() const;
