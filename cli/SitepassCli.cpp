@@ -5,6 +5,7 @@
 #include "Clock.h"
 #include "Password.h"
 #include "SiteProfile.h"
+#include "SiteRecord.h"
 #include "SitepassError.h"
 #include "TextServices.h"
 #include "UnixTime.h"
@@ -18,7 +19,7 @@ using namespace Qt::StringLiterals;
 namespace SitepassCli {
 
 namespace {
-const QString defaultSpecials = u"!@#$%^&*()"_s;
+const QString defaultSpecials = PasswordSettings::defaultSpecialText.toString();
 constexpr qsizetype maxCount = 1000000;
 
 // Bad input: reported with the option it concerns, exit status 2.
@@ -29,19 +30,24 @@ struct UsageError
 
 struct Options
 {
-    QCommandLineOption length{u"length"_s, u"密码长度（0 到 100000，默认 16）。"_s, u"N"_s,
-                              u"16"_s};
+    QCommandLineOption length{u"length"_s,
+                              u"密码长度（0 到 %1，默认 %2）。"_s.arg(Password::maxLength)
+                                  .arg(PasswordSettings::defaultLengthText),
+                              u"N"_s, PasswordSettings::defaultLengthText.toString()};
     QCommandLineOption noUpper{u"no-upper"_s, u"不用大写字母 A-Z。"_s};
     QCommandLineOption noLower{u"no-lower"_s, u"不用小写字母 a-z。"_s};
     QCommandLineOption noDigits{u"no-digits"_s, u"不用数字 0-9。"_s};
     QCommandLineOption special{
         u"special"_s, u"加入特殊字符；只写 --special 时为 %1。"_s.arg(defaultSpecials), u"CHARS"_s};
     QCommandLineOption count{u"count"_s, u"生成几个密码（默认 1）。"_s, u"K"_s, u"1"_s};
-    QCommandLineOption port{u"port"_s, u"站点端口（默认 80）。"_s, u"PORT"_s, u"80"_s};
-    QCommandLineOption adminPath{u"admin-path"_s, u"管理员后台（默认 /admin.php）。"_s, u"PATH"_s,
-                                 u"/admin.php"_s};
-    QCommandLineOption adminUser{u"admin-user"_s, u"管理员用户（默认 admin）。"_s, u"USER"_s,
-                                 u"admin"_s};
+    QCommandLineOption port{u"port"_s, u"站点端口（默认 %1）。"_s.arg(SiteProfile::defaultPort),
+                            u"PORT"_s, SiteProfile::defaultPort.toString()};
+    QCommandLineOption adminPath{u"admin-path"_s,
+                                 u"管理员后台（默认 %1）。"_s.arg(SiteProfile::defaultAdminPath),
+                                 u"PATH"_s, SiteProfile::defaultAdminPath.toString()};
+    QCommandLineOption adminUser{u"admin-user"_s,
+                                 u"管理员用户（默认 %1）。"_s.arg(SiteProfile::defaultAdminUser),
+                                 u"USER"_s, SiteProfile::defaultAdminUser.toString()};
     QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
     QCommandLineOption json{u"json"_s, u"以一个 JSON 对象输出站点资料。"_s};
 };
@@ -87,6 +93,19 @@ qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
     return qsizetype(*value);
 }
 
+// Only the clock can fail once the options have been read.
+QString describe(const SitepassError &error)
+{
+    switch (error.kind()) {
+    case SitepassError::Kind::TimeBeyond32Bits:
+        return u"系统时间已超过 2038-01-19 03:14:07 UTC，无法生成 32 位的时间标记。"_s;
+    case SitepassError::Kind::ClockUnreadable:
+        return u"无法读取系统时间。"_s;
+    default:
+        return u"内部错误（%1）。"_s.arg(int(error.kind()));
+    }
+}
+
 void rejectOptions(const QCommandLineParser &parser,
                    const QList<const QCommandLineOption *> &options, const QString &command)
 {
@@ -109,18 +128,14 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
                 RandomSource &random, const Clock &clock)
 {
     const PasswordSettings settings = passwordSettings(parser, o);
-    // The window's steps in the window's order; the token first, as it can fail.
-    const QString token = SiteProfile::timeToken(clock);
-    SiteTexts t;
-    t.siteName = domain;
-    t.siteUrl = SiteProfile::siteUrl(domain);
-    t.sitePort = parser.value(o.port);
-    t.tableName = SiteProfile::tableName(token);
-    t.dbUser = t.tableName;
-    t.dbPassword = RandPass(settings, random);
-    t.adminPath = parser.value(o.adminPath);
-    t.adminUser = parser.value(o.adminUser);
-    t.adminPassword = RandPass(settings, random);
+    SiteRecord fields;
+    fields.setText(SiteField::SiteName, domain);
+    fields.setText(SiteField::SitePort, parser.value(o.port));
+    fields.setText(SiteField::AdminPath, parser.value(o.adminPath));
+    fields.setText(SiteField::AdminUser, parser.value(o.adminUser));
+    const QString token = SiteProfile::fill(
+        fields, [&] { return RandPass(settings, random); }, clock);
+    const SiteTexts t = SiteProfile::readTexts(fields);
 
     if (parser.isSet(o.json)) {
         const QJsonObject object{{u"site_name"_s, t.siteName},
@@ -128,8 +143,8 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
                                  {u"site_url"_s, t.siteUrl},
                                  {u"site_port"_s, t.sitePort},
                                  {u"db_table"_s, t.tableName},
-                                 {u"db_user"_s, t.dbUser},
-                                 {u"db_password"_s, t.dbPassword},
+                                 {u"db_user"_s, t.databaseUser},
+                                 {u"db_password"_s, t.databasePassword},
                                  {u"admin_path"_s, t.adminPath},
                                  {u"admin_user"_s, t.adminUser},
                                  {u"admin_password"_s, t.adminPassword},
@@ -197,7 +212,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
         err << program << QStringLiteral(": ") << e.message << Qt::endl;
         return BadInput;
     } catch (const SitepassError &e) {
-        err << program << QStringLiteral(": ") << e.message() << Qt::endl;
+        err << program << QStringLiteral(": ") << describe(e) << Qt::endl;
         return Failed;
     }
 }

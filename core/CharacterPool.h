@@ -28,7 +28,8 @@ public:
     bool isEmpty() const { return m_units.isEmpty(); }
     // True when every entry is one code unit, so entry k is unit k - 1.
     bool singleUnits() const { return m_starts.isEmpty(); }
-    const QChar *units() const { return m_units.constData(); }
+    // Code units of the longest entry: 2 once a surrogate pair is in, else 1 (0 when empty).
+    qsizetype widestEntry() const { return isEmpty() ? 0 : singleUnits() ? 1 : 2; }
 
     // Entry k, counted from 1 as draw positions are; a position outside 1..size() is nothing.
     QStringView entry(qsizetype k) const;

@@ -7,17 +7,17 @@
 #include "SitepassError.h"
 #include "TextServices.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Password {
 
 namespace {
-qsizetype checkedLength(double value)
+qsizetype checkedLength(double value, QStringView asTyped)
 {
     const double whole = std::floor(value);
     if (whole > double(maxLength))
-        throw SitepassError(SitepassError::Kind::LengthTooLarge,
-                            QStringLiteral("“密码长度”最大为 %1，请填写较小的数。").arg(maxLength));
+        throw SitepassError(SitepassError::Kind::LengthTooLarge, asTyped.toString(), maxLength);
     // NaN compares false and so draws nothing, like any length below 1.
     return whole >= 1 ? static_cast<qsizetype>(whole) : 0;
 }
@@ -27,10 +27,8 @@ qsizetype lengthFromText(QStringView lengthText)
 {
     const auto value = TextServices::tryTextToNumber(lengthText);
     if (!value)
-        throw SitepassError(
-            SitepassError::Kind::NotANumber,
-            QStringLiteral("“密码长度”需要填写一个数字（0 到 %1）。").arg(maxLength));
-    return checkedLength(*value);
+        throw SitepassError(SitepassError::Kind::NotANumber, lengthText.toString(), maxLength);
+    return checkedLength(*value, lengthText);
 }
 
 QString lengthCaption(QStringView text)
@@ -42,26 +40,18 @@ QString lengthCaption(QStringView text)
 QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
 {
     const qsizetype n = pool.size();
-    if (n == 0) {
-        // Every draw lands on nothing, but still takes its value.
-        for (qsizetype i = 0; i < length; ++i)
-            random.next();
-        return {};
+    // Written straight into a buffer big enough for the widest entries, then cut to size.
+    QString password(length * pool.widestEntry(), Qt::Uninitialized);
+    QChar *out = password.data();
+    for (qsizetype i = 0; i < length; ++i) {
+        // A source that broke its 0 <= r < 1 promise must still land inside the pool; an empty
+        // pool lands on nothing, but the draw still takes its value.
+        const qsizetype k = drawPosition(random.next(), n);
+        const QStringView entry = pool.entry(std::min(std::max<qsizetype>(k, 1), n));
+        std::copy(entry.begin(), entry.end(), out);
+        out += entry.size();
     }
-    if (pool.singleUnits()) {
-        // One code unit per draw: write straight into a buffer of the final size.
-        QString password(length, Qt::Uninitialized);
-        QChar *out = password.data();
-        const QChar *units = pool.units();
-        // A source that broke its 0 <= r < 1 promise must not read outside the pool.
-        for (qsizetype i = 0; i < length; ++i)
-            out[i] = units[qBound<qsizetype>(1, drawPosition(random.next(), n), n) - 1];
-        return password;
-    }
-    QString password;
-    password.reserve(length * 2);
-    for (qsizetype i = 0; i < length; ++i)
-        password.append(pool.entry(drawPosition(random.next(), n)));
+    password.truncate(out - password.constData());
     return password;
 }
 
@@ -89,5 +79,6 @@ QString GeneratePassword(double length, RandomSource &random)
         return pool;
     }();
     random.reseed();
-    return Password::draw(alphabet, Password::checkedLength(length), random);
+    return Password::draw(alphabet, Password::checkedLength(length, QString::number(length)),
+                          random);
 }

@@ -3,14 +3,18 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
-// The password group as plain values, read afresh from the window at every run.
+// The password choices as plain values, read afresh from the front end at every run.
 struct PasswordSettings
 {
-    bool upper = true;                                  // ss_dx
-    bool lower = true;                                  // ss_xx
-    bool digits = true;                                 // ss_sz
-    bool special = false;                               // ss_fh
-    QString specialText = QStringLiteral("!@#$%^&*()"); // ss_fh_value
-    QString lengthText = QStringLiteral("16");          // ss_cd
+    static constexpr QStringView defaultSpecialText = u"!@#$%^&*()";
+    static constexpr QStringView defaultLengthText = u"16";
+
+    bool upper = true;
+    bool lower = true;
+    bool digits = true;
+    bool special = false;
+    QString specialText = defaultSpecialText.toString();
+    QString lengthText = defaultLengthText.toString();
 };

@@ -2,37 +2,60 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDateTime>
-#include <QString>
+#include "SiteFields.h"
 
+#include <QString>
+#include <QStringView>
+#include <functional>
+
+class Clipboard;
 class Clock;
 
-// The nine boxes of the site-profile area, Text1 to Text9, as the report reads them.
+// The nine texts the report is built from, in report order.
 struct SiteTexts
 {
-    QString siteName;      // Text1
-    QString siteUrl;       // Text2
-    QString sitePort;      // Text3
-    QString tableName;     // Text4
-    QString dbUser;        // Text5
-    QString dbPassword;    // Text6
-    QString adminPath;     // Text7
-    QString adminUser;     // Text8
-    QString adminPassword; // Text9
+    QString siteName;
+    QString siteUrl;
+    QString sitePort;
+    QString tableName;
+    QString databaseUser;
+    QString databasePassword;
+    QString adminPath;
+    QString adminUser;
+    QString adminPassword;
 };
 
 namespace SiteProfile {
 
+// What a new profile starts with in the fields the steps never fill.
+inline constexpr QStringView defaultPort = u"80";
+inline constexpr QStringView defaultAdminPath = u"/admin.php";
+inline constexpr QStringView defaultAdminUser = u"admin";
+
 // The zone the profile stamps its time in (hours east of UTC).
 inline constexpr int timeZone = 8;
 
+// Draws one password by the caller's current password settings; may throw SitepassError.
+using PasswordDraw = std::function<QString()>;
+
 // The Unix time of the clock's wall-clock time in zone 8 as upper-case hex. Throws SitepassError
-// when the time does not fit a signed 32-bit integer (after 2038-01-19 03:14:07 UTC).
+// (TimeBeyond32Bits) when the time does not fit a signed 32-bit integer.
 QString timeToken(const Clock &clock);
 
 QString siteUrl(const QString &siteName);
 QString tableName(const QString &timeToken);
 QString siteDirectory(const QString &siteName);
+
+// The profile steps, in order: token as caption, URL, table name, database user read back from
+// the table name, database password, admin password. Each write lands before the next step, so
+// a throw leaves the earlier steps done. Returns the token.
+QString fill(SiteFields &fields, const PasswordDraw &drawPassword, const Clock &clock);
+
+// fill(), then the clipboard is cleared and given the report of the fields as they now stand.
+void generate(SiteFields &fields, const PasswordDraw &drawPassword, const Clock &clock,
+              Clipboard &clipboard);
+
+SiteTexts readTexts(const SiteFields &fields);
 
 } // namespace SiteProfile
 

@@ -18,18 +18,18 @@ const QDateTime &epoch()
 // Far beyond any calendar Qt holds, yet safe from overflow in the sums below.
 constexpr double maxSeconds = 1e15;
 
-qint64 wholeSeconds(double seconds, const char16_t *what)
+qint64 wholeSeconds(double seconds, SitepassError::Kind tooFar)
 {
     const double whole = std::nearbyint(seconds);
     if (!(std::fabs(whole) <= maxSeconds))
-        throw SitepassError(SitepassError::Kind::OutOfRange,
-                            QStringLiteral("%1超出可换算的范围。").arg(QString::fromUtf16(what)));
+        throw SitepassError(tooFar);
     return static_cast<qint64>(whole);
 }
 
 qint64 zoneSeconds(const QVariant &intTimeZone)
 {
-    return wholeSeconds(GeneralValue::number(intTimeZone).value_or(0.0) * 3600.0, u"时区");
+    return wholeSeconds(GeneralValue::number(intTimeZone).value_or(0.0) * 3600.0,
+                        SitepassError::Kind::ZoneOutOfRange);
 }
 } // namespace
 
@@ -39,7 +39,7 @@ qint64 ToUnixTime(const QVariant &strTime, const QVariant &intTimeZone, const Cl
     if (!local)
         local = GeneralValue::dateTime(clock.now());
     if (!local)
-        throw SitepassError(SitepassError::Kind::OutOfRange, QStringLiteral("无法读取系统时间。"));
+        throw SitepassError(SitepassError::Kind::ClockUnreadable);
     return epoch().secsTo(*local) - zoneSeconds(intTimeZone);
 }
 
@@ -49,9 +49,9 @@ QDateTime FromUnixTime(const QVariant &intTime, const QVariant &intTimeZone, con
     if (!seconds)
         return clock.now();
     const QDateTime result =
-        epoch().addSecs(wholeSeconds(*seconds, u"时间戳") + zoneSeconds(intTimeZone));
+        epoch().addSecs(wholeSeconds(*seconds, SitepassError::Kind::TimestampOutOfRange) +
+                        zoneSeconds(intTimeZone));
     if (!result.isValid())
-        throw SitepassError(SitepassError::Kind::OutOfRange,
-                            QStringLiteral("时间戳超出可换算的范围。"));
+        throw SitepassError(SitepassError::Kind::TimestampOutOfRange);
     return result;
 }

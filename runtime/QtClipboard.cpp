@@ -13,7 +13,7 @@ QClipboard *systemClipboard()
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     if (!clipboard)
-        throw SitepassError(SitepassError::Kind::Clipboard, QStringLiteral("无法使用剪贴板。"));
+        throw SitepassError(SitepassError::Kind::ClipboardUnavailable);
     return clipboard;
 }
 } // namespace
@@ -35,6 +35,5 @@ void QtClipboard::setText(const QString &text)
     // Another program can take the clipboard over at once; then the report was not copied.
     const QMimeData *now = clipboard->mimeData();
     if (!now || now->text() != text)
-        throw SitepassError(SitepassError::Kind::Clipboard,
-                            QStringLiteral("报告未能复制到剪贴板，请再试一次。"));
+        throw SitepassError(SitepassError::Kind::ClipboardNotTaken);
 }

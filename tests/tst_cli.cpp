@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "SiteProfile.h"
 #include "SitepassCli.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedRandomSource.h"
@@ -102,6 +103,10 @@ private slots:
         QCOMPARE(o.value(u"token"_s).toString(), u"5ED380FF"_s);
         QCOMPARE(o.value(u"site_directory"_s).toString(), u"EXAMPLE_COM"_s);
         QCOMPARE(o.value(u"db_password"_s).toString().size(), 16);
+        // Without options the profile starts from the same defaults as the window.
+        QCOMPARE(o.value(u"site_port"_s).toString(), SiteProfile::defaultPort);
+        QCOMPARE(o.value(u"admin_path"_s).toString(), SiteProfile::defaultAdminPath);
+        QCOMPARE(o.value(u"admin_user"_s).toString(), SiteProfile::defaultAdminUser);
     }
 
     void badInputExitsWith2AndPrintsNothing_data()

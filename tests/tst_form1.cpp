@@ -1,6 +1,8 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
+#include "Password.h"
+#include "SiteProfile.h"
 #include "support/FakeClipboard.h"
 #include "support/FixedClock.h"
 #include "support/ScriptedRandomSource.h"
@@ -69,34 +71,35 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        const QList<std::pair<const char *, QString>> rows = {{"Text1", {}},
-                                                              {"Text2", {}},
-                                                              {"Text3", u"80"_s},
-                                                              {"Text4", {}},
-                                                              {"Text5", {}},
-                                                              {"Text6", {}},
-                                                              {"Text7", u"/admin.php"_s},
-                                                              {"Text8", u"admin"_s},
-                                                              {"Text9", {}},
-                                                              {"ss_fh_value", u"!@#$%^&*()"_s},
-                                                              {"ss_cd", u"16"_s},
-                                                              {"ss_jieguo", {}},
-                                                              {"Label1", u"站 点 名 称："_s},
-                                                              {"Label2", u"站 点 网 址："_s},
-                                                              {"Label3", u"站 点 端 口："_s},
-                                                              {"Label4", u"数据库表名："_s},
-                                                              {"Label5", u"数据库用户："_s},
-                                                              {"Label6", u"数据库密码："_s},
-                                                              {"Label7", u"管理员后台："_s},
-                                                              {"Label8", u"管理员用户："_s},
-                                                              {"Label9", u"管理员密码："_s},
-                                                              {"Label10", u"密码长度："_s},
-                                                              {"Command1", u"生成"_s},
-                                                              {"generate", u"生成"_s},
-                                                              {"ss_dx", u"A-Z"_s},
-                                                              {"ss_xx", u"a-z"_s},
-                                                              {"ss_sz", u"0-9"_s},
-                                                              {"ss_fh", u"特殊字符："_s}};
+        const QList<std::pair<const char *, QString>> rows = {
+            {"Text1", {}},
+            {"Text2", {}},
+            {"Text3", SiteProfile::defaultPort.toString()},
+            {"Text4", {}},
+            {"Text5", {}},
+            {"Text6", {}},
+            {"Text7", SiteProfile::defaultAdminPath.toString()},
+            {"Text8", SiteProfile::defaultAdminUser.toString()},
+            {"Text9", {}},
+            {"ss_fh_value", PasswordSettings::defaultSpecialText.toString()},
+            {"ss_cd", PasswordSettings::defaultLengthText.toString()},
+            {"ss_jieguo", {}},
+            {"Label1", u"站 点 名 称："_s},
+            {"Label2", u"站 点 网 址："_s},
+            {"Label3", u"站 点 端 口："_s},
+            {"Label4", u"数据库表名："_s},
+            {"Label5", u"数据库用户："_s},
+            {"Label6", u"数据库密码："_s},
+            {"Label7", u"管理员后台："_s},
+            {"Label8", u"管理员用户："_s},
+            {"Label9", u"管理员密码："_s},
+            {"Label10", u"密码长度："_s},
+            {"Command1", u"生成"_s},
+            {"generate", u"生成"_s},
+            {"ss_dx", u"A-Z"_s},
+            {"ss_xx", u"a-z"_s},
+            {"ss_sz", u"0-9"_s},
+            {"ss_fh", u"特殊字符："_s}};
         for (const auto &[name, text] : rows)
             QTest::addRow("%s", name) << QString::fromLatin1(name) << text;
     }
@@ -382,7 +385,7 @@ private slots:
 
     // Hostile input: nothing a user can type or paste breaks the window.
 
-    void oddLengthsGiveTheDocumentedResult_data()
+    void oddLengthsAreReadOrRefused_data()
     {
         QTest::addColumn<QString>("length");
         QTest::addColumn<int>("size"); // -1: refused with a warning
@@ -394,7 +397,7 @@ private slots:
         QTest::addRow("full-width digits") << u"１２"_s << 12;
         QTest::addRow("an exponent") << "1e1" << 10;
     }
-    void oddLengthsGiveTheDocumentedResult()
+    void oddLengthsAreReadOrRefused()
     {
         QFETCH(QString, length);
         QFETCH(int, size);

@@ -12,7 +12,7 @@ class TestSiteReport : public QObject
 {
     Q_OBJECT
 private slots:
-    void theWorkedExampleByteForByte()
+    void aThreePartNameReportsByteForByte()
     {
         const QString token = u"5F5E1000"_s;
         const QString table = SiteProfile::tableName(token);
@@ -94,7 +94,7 @@ private slots:
         const QString report = BuildSiteReport(texts);
         const qsizetype values =
             texts.siteName.size() * 2 + texts.siteUrl.size() + texts.sitePort.size() +
-            texts.tableName.size() + texts.dbUser.size() + texts.dbPassword.size() +
+            texts.tableName.size() + texts.databaseUser.size() + texts.databasePassword.size() +
             texts.adminPath.size() + texts.adminUser.size() + texts.adminPassword.size();
         QCOMPARE(report.size(), 68 + 20 + values);
         QVERIFY(report.endsWith(u"管理员密码："_s + texts.adminPassword + u"\r\n"_s));

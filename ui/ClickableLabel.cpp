@@ -36,7 +36,7 @@ QAccessibleInterface *accessibleFactory(const QString &className, QObject *objec
 }
 } // namespace
 
-ClickableLabel::ClickableLabel(const QString &text, QWidget *parent) : QLabel(text, parent)
+ClickableLabel::ClickableLabel(QWidget *parent) : QLabel(parent)
 {
     static const bool installed = (QAccessible::installFactory(accessibleFactory), true);
     Q_UNUSED(installed);

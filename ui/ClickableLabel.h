@@ -10,7 +10,7 @@ class ClickableLabel : public QLabel
 {
     Q_OBJECT
 public:
-    explicit ClickableLabel(const QString &text, QWidget *parent = nullptr);
+    explicit ClickableLabel(QWidget *parent = nullptr);
 
     void click() { emit clicked(); }
 

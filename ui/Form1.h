@@ -3,30 +3,35 @@
 #pragma once
 
 #include "PasswordSettings.h"
-#include "SiteProfile.h"
+#include "SiteFields.h"
 
 #include <QDateTime>
 #include <QVariant>
 #include <QWidget>
-#include <array>
+#include <memory>
 
 class Clipboard;
 class Clock;
 class RandomSource;
 class SitepassError;
-class QCheckBox;
 class QLineEdit;
 class QMessageBox;
 
+namespace Ui {
+class Form1;
+}
+
 // The program's one window: the site-profile area on the left, the password group on the right.
-// Its operations are thin calls into core; the window itself only reads and writes controls.
-class Form1 : public QWidget
+// The controls come from Form1.ui; this class only wires their events to core.
+class Form1 : public QWidget, private SiteFields
 {
     Q_OBJECT
 public:
     Form1(RandomSource &random, const Clock &clock, Clipboard &clipboard,
           QWidget *parent = nullptr);
+    ~Form1() override;
 
+    // Offered to callers of the window; each is a thin call into core.
     qint64 ToUnixTime(const QVariant &strTime, const QVariant &intTimeZone) const;
     QDateTime FromUnixTime(const QVariant &intTime, const QVariant &intTimeZone) const;
     QString Caesar(const QString &str, double offset) const;
@@ -35,30 +40,22 @@ public:
     QString RandPass();
 
 private:
-    void buildSiteArea();
-    void buildPasswordArea();
-    void setKeyboardOrder();
+    // SiteFields: the site-profile steps read and write the boxes and the caption.
+    QString text(SiteField field) const override;
+    void setText(SiteField field, const QString &text) override;
+    void setCaption(const QString &caption) override { setWindowTitle(caption); }
 
-    void command1Click();
-    // The generate button into ss_jieguo, Label6 and Label9 into Text6 and Text9.
-    void writePassword(QLineEdit *box);
-
+    QLineEdit *siteBox(SiteField field) const;
     PasswordSettings passwordSettings() const;
-    SiteTexts siteTexts() const;
-    QLineEdit *text(int i) const { return m_text.at(i - 1); }
+
+    void generateSiteProfile();
+    // The generate button into the result box, Label6 and Label9 into their password boxes.
+    void writePassword(QLineEdit *box);
     void warn(const QString &title, const QString &message);
 
+    std::unique_ptr<Ui::Form1> m_ui;
     RandomSource &m_random;
     const Clock &m_clock;
     Clipboard &m_clipboard;
-
-    std::array<QLineEdit *, 9> m_text{};
-    QCheckBox *m_dx = nullptr;
-    QCheckBox *m_xx = nullptr;
-    QCheckBox *m_sz = nullptr;
-    QCheckBox *m_fh = nullptr;
-    QLineEdit *m_fhValue = nullptr;
-    QLineEdit *m_cd = nullptr;
-    QLineEdit *m_jieguo = nullptr;
     QMessageBox *m_warning = nullptr;
 };

@@ -16,7 +16,7 @@ public:
     {
         m_calls << QStringLiteral("setText");
         if (m_refuse)
-            throw SitepassError(SitepassError::Kind::Clipboard, QStringLiteral("refused"));
+            throw SitepassError(SitepassError::Kind::ClipboardNotTaken);
         m_text = text;
     }
 

@@ -2,8 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "TextServices.h"
 
-#include "SitepassError.h"
-
 #include <QLocale>
 #include <cmath>
 #include <limits>
@@ -57,12 +55,12 @@ std::optional<double> tryTextToNumber(QStringView text)
     return value;
 }
 
-qint32 toInt32(double value, const QString &message)
+std::optional<qint32> toInt32(double value)
 {
     const double whole = std::nearbyint(value);
     if (!(whole >= std::numeric_limits<qint32>::min() &&
           whole <= std::numeric_limits<qint32>::max()))
-        throw SitepassError(SitepassError::Kind::OutOfRange, message);
+        return std::nullopt;
     return static_cast<qint32>(whole);
 }
 
