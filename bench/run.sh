@@ -42,6 +42,32 @@ row "length 100000, ms/password vs getrandom limit" \
     "$(awk -v a="$ours1e5" -v b="$limit1e5" 'BEGIN { printf "%.2fx the limit", a / b }')"
 echo
 
+# sitepass-cli as scripts run it: whole process, output to /dev/null.
+wall_ms() { local t0; t0=$(date +%s%N); "$@" >/dev/null; echo $(( ($(date +%s%N) - t0) / 1000000 )); }
+peak_mib() {
+    python3 -c 'import resource, subprocess, sys
+subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL, check=True)
+print("%.1f" % (resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024))' "$@"
+}
+cli="$build/cli/sitepass-cli"
+cli_ms=$(for _ in 1 2 3; do wall_ms "$cli" password --count 1000000; done | sort -n | head -n1)
+pwgen_ms=$(wall_ms pwgen -s -1 16 1000000)
+echo "sitepass-cli end to end (one million passwords of 16 to /dev/null; best of 3 for sitepass-cli)"
+echo
+row "row" "sitepass-cli" "peer" "ratio"
+row "---" "---:" "---:" "---:"
+row "password --count 1000000 vs pwgen -s -1 16 1000000, ms" "$cli_ms" "$pwgen_ms" \
+    "$(awk -v a="$cli_ms" -v b="$pwgen_ms" 'BEGIN { printf "%.1fx faster", b / a }')"
+one=$(peak_mib "$cli" password)
+row "peak memory, MiB: count 1" "$one" "" ""
+many=$(peak_mib "$cli" password --count 1000000)
+row "peak memory, MiB: count 1000000" "$many" "" \
+    "vs count 1: +$(awk -v a="$many" -v b="$one" 'BEGIN { printf "%.1f", a - b }') MiB"
+big=$(peak_mib "$cli" password --count 1000 --length 100000)
+row "peak memory, MiB: count 1000, length 100000" "$big" "" \
+    "vs count 1: +$(awk -v a="$big" -v b="$one" 'BEGIN { printf "%.1f", a - b }') MiB"
+echo
+
 echo "Click to result in the window (offscreen, in process, 1000 clicks each)"
 echo
 row "click" "median ms" "p99 ms" ""

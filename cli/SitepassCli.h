@@ -3,19 +3,20 @@
 #pragma once
 
 #include <QStringList>
-#include <QTextStream>
 
 class Clock;
+class QIODevice;
 class RandomSource;
 
 // The command-line companion: the window's two jobs for servers and scripts.
 namespace SitepassCli {
 
-enum ExitCode { Ok = 0, Failed = 1, BadInput = 2 };
+// 141 is what a shell reports for a program ended by SIGPIPE, as `yes | head -1` leaves it.
+enum ExitCode { Ok = 0, Failed = 1, BadInput = 2, ReaderGone = 141 };
 
-// Runs one command line (arguments[0] is the program name). Writes to `out` only on success and
-// to `err` only on failure, and returns the exit status.
-int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QTextStream &out,
-        QTextStream &err);
+// Runs one command line (arguments[0] is the program name). Streams results to `out` as they
+// are made; refusals and failures go to `err` as one line. Returns the exit status.
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &out,
+        QIODevice &err);
 
 } // namespace SitepassCli

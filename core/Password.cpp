@@ -55,18 +55,30 @@ QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
     return password;
 }
 
+QString drawRotated(const CharacterPool &pool, qsizetype length, RandomSource &random)
+{
+    QString password = draw(pool, length, random);
+    // Drawn even when nothing else was, so every run takes length + 1 values.
+    const qsizetype offset = drawPosition(random.next(), pool.size());
+    rotateLetters(password, double(offset));
+    return password;
+}
+
+QString fromPool(const CharacterPool &pool, qsizetype length, RandomSource &random)
+{
+    random.reseed();
+    return drawRotated(pool, length, random);
+}
+
 } // namespace Password
 
 QString RandPass(const PasswordSettings &settings, RandomSource &random)
 {
     const CharacterPool pool(settings);
     random.reseed();
+    // Read after the reseed: a length that is no number stops the run before any draw.
     const qsizetype length = Password::lengthFromText(settings.lengthText);
-    QString password = Password::draw(pool, length, random);
-    // Drawn even when nothing else was, so every run takes length + 1 values.
-    const qsizetype offset = Password::drawPosition(random.next(), pool.size());
-    rotateLetters(password, double(offset));
-    return password;
+    return Password::drawRotated(pool, length, random);
 }
 
 QString GeneratePassword(double length, RandomSource &random)

@@ -31,6 +31,13 @@ QString lengthCaption(QStringView text);
 // `length` draws from the pool, one random value each, without rotation.
 QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random);
 
+// What follows the reseed in every run: the draws, the offset draw, the rotation.
+QString drawRotated(const CharacterPool &pool, qsizetype length, RandomSource &random);
+
+// A whole run on a pool built and a length read beforehand, for callers that make many
+// passwords by the same settings.
+QString fromPool(const CharacterPool &pool, qsizetype length, RandomSource &random);
+
 } // namespace Password
 
 // A password by the settings: pool, reseed, draws, one more draw for the offset, rotation.

@@ -5,6 +5,7 @@
 #include "support/FixedClock.h"
 #include "support/ScriptedRandomSource.h"
 
+#include <QBuffer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -22,10 +23,14 @@ class TestCli : public QObject
 
     int run(const QStringList &args)
     {
-        m_out.clear();
-        m_err.clear();
-        QTextStream out(&m_out), err(&m_err);
-        return SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random, m_clock, out, err);
+        QBuffer out, err;
+        out.open(QIODevice::WriteOnly);
+        err.open(QIODevice::WriteOnly);
+        const int status =
+            SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random, m_clock, out, err);
+        m_out = QString::fromUtf8(out.data());
+        m_err = QString::fromUtf8(err.data());
+        return status;
     }
 
 private slots:
@@ -52,8 +57,10 @@ private slots:
         // Pool of specials only; r = 0 picks the first entry.
         QTest::addRow("--special alone is the window's default")
             << QStringList{u"--special"_s} << u"!!"_s;
-        QTest::addRow("--special=CHARS trimmed of spaces")
-            << QStringList{u"--special=  #$ "_s} << u"##"_s;
+        QTest::addRow("--special-chars=CHARS trimmed of spaces")
+            << QStringList{u"--special-chars=  #$ "_s} << u"##"_s;
+        QTest::addRow("--special-chars CHARS as two words")
+            << QStringList{u"--special-chars"_s, u"#$"_s} << u"##"_s;
     }
     void specialsAloneOrGiven()
     {
@@ -137,6 +144,17 @@ private slots:
             << QStringList{u"profile"_s, u"a.b"_s, u"--json"_s, u"--crlf"_s} << "--crlf";
         QTest::addRow("profile with a bad length")
             << QStringList{u"profile"_s, u"a.b"_s, u"--length=x"_s} << "--length";
+        QTest::addRow("length below one")
+            << QStringList{u"password"_s, u"--length=0.5"_s} << "--length";
+        QTest::addRow("profile with length 0")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--length=0"_s} << "--length";
+        const QStringList noClass = {u"--no-upper"_s, u"--no-lower"_s, u"--no-digits"_s};
+        QTest::addRow("no character class") << QStringList{u"password"_s} + noClass << "--special";
+        QTest::addRow("profile with only blank specials")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--special-chars=  "_s} + noClass
+            << "--special";
+        QTest::addRow("both special forms")
+            << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }
     void badInputExitsWith2AndPrintsNothing()
     {

@@ -19,8 +19,6 @@ check "50 lines of 24 letters and digits" \
 run password --no-upper --no-lower --special --length 30 --count 20
 check "digits and default specials only" \
     test "$(grep -cE '^[0-9!@#$%^&*()]{30}$' <<<"$out")" -eq 20
-run password --length 0
-check "length 0 prints an empty password" test "$out" = $'\n' -a "$rc" -eq 0
 run password --length 100000
 check "the longest length" test "$(head -n1 <<<"$out" | tr -d '\n' | wc -c)" -eq 100000
 
@@ -44,7 +42,17 @@ for bad in "password --length abc" "password --length 100001" "password --count 
         test "$rc" -eq 2 -a -z "$out" -a "$(wc -l <<<"$err")" -eq 1
 done
 run --help
-check "--help" test "$rc" -eq 0 -a -n "$out"
+check "--help in Chinese, first line names the program" \
+    test "$rc" -eq 0 -a "$(head -n1 <<<"$out")" = "用法：sitepass-cli [选项] password|profile [域名]"
+
+# Failed writes are failures; a reader that leaves ends the program quietly.
+for args in "password" "profile a.b"; do
+    "$cli" $args >/dev/full 2>"$errfile"; rc=$?
+    check "'$args' to a full disk exits 1 with one line" \
+        test "$rc" -eq 1 -a "$(wc -l <"$errfile")" -eq 1
+done
+first=$("$cli" password --count 1000000 2>"$errfile" | head -n1)
+check "a closed pipe ends quietly" test "${#first}" -eq 16 -a ! -s "$errfile"
 run --version
 check "--version" test "$out" = $'sitepass-cli 1.0\n'
 
