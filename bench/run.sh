@@ -10,17 +10,24 @@ errors=$(mktemp)
 trap 'rm -f "$errors"' EXIT
 
 row() { printf '| %-44s | %16s | %16s | %s |\n' "$@"; }
-ns_of() { awk -F, -v name="\"$1\"" '$1 == name { print ($5 == "ms" ? $3 * 1e6 : $5 == "us" ? $3 * 1e3 : $3) }'; }
 
-csv=$("$build/bench/bench_password" --benchmark_format=csv --benchmark_min_time=1 2>/dev/null)
-ours16=$(ns_of "RandPass_default/16" <<<"$csv")
-limit16=$(ns_of "KernelRandomBytes/16" <<<"$csv")
-ours1e5=$(ns_of "RandPass_default/100000" <<<"$csv")
-limit1e5=$(ns_of "KernelRandomBytes/100000" <<<"$csv")
-# One limit iteration reads 1 MiB: as many passwords' worth of bytes (3 a draw) as fit in it.
-per_password() { awk -v t="$1" -v b=$((3 * ($2 + 1))) 'BEGIN { n = int(1048576 / b); print t / (n < 1 ? 1 : n) }'; }
-limit16=$(per_password "$limit16" 16)
-limit1e5=$(per_password "$limit1e5" 100000)
+json=$("$build/bench/bench_password" --benchmark_format=json --benchmark_min_time=1 2>/dev/null)
+# field NAME KEY: one value of one benchmark row, times in ns.
+field() {
+    python3 -c 'import json, sys
+rows = {b["name"]: b for b in json.loads(sys.argv[1])["benchmarks"]}
+print(rows[sys.argv[2]][sys.argv[3]])' "$json" "$1" "$2"
+}
+ours16=$(field RandPass_default/16 real_time)
+ours1e5=$(field RandPass_default/100000 real_time)
+bytes16=$(field RandPass_default/16 bytes_per_password)
+bytes1e5=$(field RandPass_default/100000 bytes_per_password)
+per_char62=$(field RandPass_default/16 bytes_per_char)
+per_char72=$(field RandPass_allFour/16 bytes_per_char)
+# The limit for a password: the kernel's time per byte in bulk times the bytes it really took.
+ns_per_byte=$(awk -v t="$(field KernelRandomBytes real_time)" 'BEGIN { print t / 1048576 }')
+limit16=$(awk -v a="$ns_per_byte" -v b="$bytes16" 'BEGIN { print a * b }')
+limit1e5=$(awk -v a="$ns_per_byte" -v b="$bytes1e5" 'BEGIN { print a * b }')
 
 start=$(date +%s%N)
 pwgen -s -1 16 $n >/dev/null
@@ -34,6 +41,8 @@ row "length 16, passwords/s vs pwgen -s -1 16 $n" \
     "$(awk -v t="$ours16" 'BEGIN { printf "%.2fM", 1e3 / t }')" \
     "$(awk -v t="$pwgen_ns" 'BEGIN { printf "%.2fM", 1e3 / t }')" \
     "$(awk -v a="$ours16" -v b="$pwgen_ns" 'BEGIN { printf "%.1fx faster", b / a }')"
+row "kernel bytes per character, 62-entry pool" "$(printf '%.3f' "$per_char62")" "" ""
+row "kernel bytes per character, 72-entry pool" "$(printf '%.3f' "$per_char72")" "" ""
 row "length 16, ns/password vs getrandom limit" "$(printf '%.0f' "$ours16")" \
     "$(printf '%.0f' "$limit16")" "$(awk -v a="$ours16" -v b="$limit16" 'BEGIN { printf "%.2fx the limit", a / b }')"
 row "length 100000, ms/password vs getrandom limit" \

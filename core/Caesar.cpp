@@ -22,6 +22,11 @@ int effectiveShift(double offset)
 
 void rotateLetters(QString &text, double offset)
 {
+    rotateLetters(text, qint64(effectiveShift(offset)));
+}
+
+void rotateLetters(QString &text, qint64 offset)
+{
     // Every shift of every ASCII code, built once: rotating is then one look-up per character.
     static const auto table = [] {
         std::array<std::array<char16_t, 128>, 26> t{};
@@ -35,13 +40,14 @@ void rotateLetters(QString &text, double offset)
         }
         return t;
     }();
-    const int shift = effectiveShift(offset);
+    const int shift = int((offset % 26 + 26) % 26);
     if (shift == 0)
         return;
     const auto &rotate = table[shift];
-    for (QChar &c : text) {
-        if (c.unicode() < 128)
-            c = QChar(rotate[c.unicode()]);
+    char16_t *units = reinterpret_cast<char16_t *>(text.data());
+    for (qsizetype i = 0, size = text.size(); i < size; ++i) {
+        if (units[i] < 128)
+            units[i] = rotate[units[i]];
     }
 }
 

@@ -10,3 +10,4 @@ QString Caesar(const QString &str, double offset);
 
 // The same rotation done in place, for callers that own the text.
 void rotateLetters(QString &text, double offset);
+void rotateLetters(QString &text, qint64 offset);

@@ -56,13 +56,3 @@ void CharacterPool::markEntries(qsizetype first)
         }
     }
 }
-
-QStringView CharacterPool::entry(qsizetype k) const
-{
-    if (k < 1 || k > size())
-        return {};
-    if (singleUnits())
-        return QStringView(m_units.constData() + k - 1, 1);
-    const qsizetype begin = m_starts[k - 1];
-    return QStringView(m_units.constData() + begin, m_starts[k] - begin);
-}

@@ -28,11 +28,21 @@ public:
     bool isEmpty() const { return m_units.isEmpty(); }
     // True when every entry is one code unit, so entry k is unit k - 1.
     bool singleUnits() const { return m_starts.isEmpty(); }
+    // The pool's code units; entry k is units()[k - 1] when singleUnits().
+    const QChar *units() const { return m_units.constData(); }
     // Code units of the longest entry: 2 once a surrogate pair is in, else 1 (0 when empty).
     qsizetype widestEntry() const { return isEmpty() ? 0 : singleUnits() ? 1 : 2; }
 
     // Entry k, counted from 1 as draw positions are; a position outside 1..size() is nothing.
-    QStringView entry(qsizetype k) const;
+    QStringView entry(qsizetype k) const
+    {
+        if (k < 1 || k > size())
+            return {};
+        if (singleUnits())
+            return QStringView(m_units.constData() + k - 1, 1);
+        const qsizetype begin = m_starts[k - 1];
+        return QStringView(m_units.constData() + begin, m_starts[k] - begin);
+    }
 
 private:
     void markEntries(qsizetype first);

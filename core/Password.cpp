@@ -8,6 +8,7 @@
 #include "TextServices.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace Password {
@@ -25,6 +26,12 @@ qsizetype checkedLength(double value, QStringView asTyped)
 
 qsizetype lengthFromText(QStringView lengthText)
 {
+    if (const auto digits = TextServices::plainDigits(lengthText)) {
+        if (*digits > maxLength)
+            throw SitepassError(SitepassError::Kind::LengthTooLarge, lengthText.toString(),
+                                maxLength);
+        return *digits;
+    }
     const auto value = TextServices::tryTextToNumber(lengthText);
     if (!value)
         throw SitepassError(SitepassError::Kind::NotANumber, lengthText.toString(), maxLength);
@@ -43,13 +50,23 @@ QString draw(const CharacterPool &pool, qsizetype length, RandomSource &random)
     // Written straight into a buffer big enough for the widest entries, then cut to size.
     QString password(length * pool.widestEntry(), Qt::Uninitialized);
     QChar *out = password.data();
-    for (qsizetype i = 0; i < length; ++i) {
-        // A source that broke its 0 <= r < 1 promise must still land inside the pool; an empty
-        // pool lands on nothing, but the draw still takes its value.
-        const qsizetype k = drawPosition(random.next(), n);
-        const QStringView entry = pool.entry(std::min(std::max<qsizetype>(k, 1), n));
-        std::copy(entry.begin(), entry.end(), out);
-        out += entry.size();
+    const QChar *units = pool.units();
+    const bool singleUnits = pool.singleUnits();
+    std::array<qsizetype, 256> batch;
+    for (qsizetype done = 0; done < length; done += qsizetype(batch.size())) {
+        const qsizetype count = std::min(qsizetype(batch.size()), length - done);
+        random.positions(n, batch.data(), count);
+        for (qsizetype i = 0; i < count; ++i) {
+            // A source that broke its promise of 1..n must still land inside the pool; an empty
+            // pool lands on nothing, but the draw still took its value.
+            const qsizetype k = std::min(std::max<qsizetype>(batch[i], 1), n);
+            if (singleUnits && k > 0) {
+                *out++ = units[k - 1];
+            } else {
+                for (QChar unit : pool.entry(k))
+                    *out++ = unit;
+            }
+        }
     }
     password.truncate(out - password.constData());
     return password;
@@ -59,8 +76,8 @@ QString drawRotated(const CharacterPool &pool, qsizetype length, RandomSource &r
 {
     QString password = draw(pool, length, random);
     // Drawn even when nothing else was, so every run takes length + 1 values.
-    const qsizetype offset = drawPosition(random.next(), pool.size());
-    rotateLetters(password, double(offset));
+    const qsizetype offset = random.position(pool.size());
+    rotateLetters(password, qint64(offset));
     return password;
 }
 

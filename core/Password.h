@@ -15,12 +15,6 @@ namespace Password {
 // Longer passwords would freeze the window and eat memory for no use.
 inline constexpr qsizetype maxLength = 100000;
 
-// The draw position floor(r * n + 1), in double precision: 1..n for n >= 1, 1 for n = 0.
-inline qsizetype drawPosition(float r, qsizetype n)
-{
-    return static_cast<qsizetype>(double(r) * double(n) + 1.0);
-}
-
 // The number of characters a length text asks for: floor of its value, 0 when below 1.
 // Throws SitepassError for a text that is no number or a length above maxLength.
 qsizetype lengthFromText(QStringView lengthText);

@@ -2,12 +2,30 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Where password draws come from. A run calls reseed() once, then next() once per draw.
+#include <QtGlobal>
+
+// Where password draws come from. A run calls reseed() once, then position() once per draw.
 class RandomSource
 {
 public:
     virtual ~RandomSource() = default;
     virtual void reseed() = 0;
-    // 0 <= r < 1 with 24 random bits, like a single-precision value.
+    // 0 <= r < 1, evenly spread.
     virtual float next() = 0;
+    // A whole number in 1..n, every one equally likely; 1 when n < 2. This default maps the next
+    // value r to floor(r * n + 1); a source of whole random bytes does better without the float.
+    virtual qsizetype position(qsizetype n) { return positionOf(next(), n); }
+    // `count` positions in 1..n at once, as if by position() one after the other; a source
+    // that can draws them in one tight loop.
+    virtual void positions(qsizetype n, qsizetype *out, qsizetype count)
+    {
+        for (qsizetype i = 0; i < count; ++i)
+            out[i] = position(n);
+    }
+
+    // floor(r * n + 1) in double precision: 1..n for 0 <= r < 1 and n >= 1, 1 for n = 0.
+    static qsizetype positionOf(float r, qsizetype n)
+    {
+        return static_cast<qsizetype>(double(r) * double(n) + 1.0);
+    }
 };

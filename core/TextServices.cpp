@@ -8,21 +8,22 @@
 
 namespace TextServices {
 
-namespace {
-// The common case, a few plain digits such as "16", without locale or Unicode machinery.
-std::optional<double> plainDigits(QStringView text)
+std::optional<qint32> plainDigits(QStringView text)
 {
+    // Nine digits always fit a signed 32-bit integer; ten may not.
     if (text.isEmpty() || text.size() > 9)
         return std::nullopt;
-    int value = 0;
+    qint32 value = 0;
     for (QChar c : text) {
         if (c < u'0' || c > u'9')
             return std::nullopt;
         value = value * 10 + (c.unicode() - u'0');
     }
-    return double(value);
+    return value;
 }
 
+namespace {
+// The common case, a few plain digits such as "16", without locale or Unicode machinery.
 bool isAscii(QStringView text)
 {
     for (QChar c : text)
@@ -35,7 +36,7 @@ bool isAscii(QStringView text)
 std::optional<double> tryTextToNumber(QStringView text)
 {
     if (const auto value = plainDigits(text))
-        return value;
+        return double(*value);
     // NFKC folds the full-width digits and signs a Chinese input method types into ASCII.
     const QString folded =
         (isAscii(text) ? text.toString()

@@ -44,12 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QString expected;
     qsizetype units = 0;
     for (qsizetype i = 0; i < length; ++i) {
-        const qsizetype k = Password::drawPosition(replay.next(), pool.size());
+        const qsizetype k = RandomSource::positionOf(replay.next(), pool.size());
         FUZZ_CHECK(pool.isEmpty() || (k >= 1 && k <= pool.size()));
         expected += pool.entry(k);
         units += pool.entry(k).size();
     }
-    const qsizetype offset = Password::drawPosition(replay.next(), pool.size());
+    const qsizetype offset = RandomSource::positionOf(replay.next(), pool.size());
     FUZZ_CHECK(password == Caesar(expected, double(offset)));
     FUZZ_CHECK(password.size() == units);
     return 0;

@@ -181,10 +181,10 @@ private slots:
     void everyValueStaysInsideThePool()
     {
         for (qsizetype n : {1, 2, 62, 72, 100000}) {
-            QCOMPARE(Password::drawPosition(0.0f, n), qsizetype(1));
-            QCOMPARE(Password::drawPosition(largestBelowOne, n), n);
+            QCOMPARE(RandomSource::positionOf(0.0f, n), qsizetype(1));
+            QCOMPARE(RandomSource::positionOf(largestBelowOne, n), n);
         }
-        QCOMPARE(Password::drawPosition(largestBelowOne, 0), qsizetype(1));
+        QCOMPARE(RandomSource::positionOf(largestBelowOne, 0), qsizetype(1));
     }
 
     void aSourceOutsideItsRangeStaysInsideThePool_data()

@@ -4,6 +4,7 @@
 #include "Password.h"
 #include "SystemRandomSource.h"
 
+#include <QHash>
 #include <QSet>
 #include <QTest>
 #include <array>
@@ -62,12 +63,66 @@ private slots:
         std::array<int, 72> counts{};
         constexpr int draws = 504000;
         for (int i = 0; i < draws; ++i)
-            ++counts[Password::drawPosition(random.next(), pool.size()) - 1];
+            ++counts[random.position(pool.size()) - 1];
         const double expected = double(draws) / 72;
         double chi2 = 0;
         for (int c : counts)
             chi2 += (c - expected) * (c - expected) / expected;
         QVERIFY2(chi2 < 150.0, qPrintable(QString::number(chi2)));
+    }
+
+    // A fresh source fed the given bytes: the first try of a draw is exactly these bytes.
+    void rejectsTheUnevenTopAndSpreadsTheRestEvenly_data()
+    {
+        QTest::addColumn<qsizetype>("n");
+        QTest::addColumn<int>("bytes");        // per try
+        QTest::addColumn<quint64>("rejected"); // the smallest value a try drops
+        QTest::addRow("62 entries") << qsizetype(62) << 1 << quint64(248);
+        QTest::addRow("72 entries") << qsizetype(72) << 1 << quint64(216);
+        QTest::addRow("200 entries") << qsizetype(200) << 1 << quint64(200);
+        QTest::addRow("256 entries: nothing dropped") << qsizetype(256) << 1 << quint64(256);
+        QTest::addRow("300 entries take two bytes") << qsizetype(300) << 2 << quint64(65400);
+    }
+    void rejectsTheUnevenTopAndSpreadsTheRestEvenly()
+    {
+        QFETCH(qsizetype, n);
+        QFETCH(int, bytes);
+        QFETCH(quint64, rejected);
+        // Little-endian tries of `bytes` bytes: first `value`, then zeros.
+        const auto drawFrom = [&](quint64 value) {
+            SystemRandomSource source([value, bytes](unsigned char *out, std::size_t size) {
+                std::fill(out, out + size, 0);
+                for (int i = 0; i < bytes; ++i)
+                    out[i] = (value >> (8 * i)) & 0xFF;
+            });
+            const qsizetype k = source.position(n);
+            return std::make_pair(k, source.bytesUsed());
+        };
+        if (rejected < (quint64(1) << (8 * bytes))) {
+            QCOMPARE(drawFrom(rejected).second, quint64(2 * bytes)); // dropped: a second try
+            QCOMPARE(drawFrom(rejected).first, qsizetype(1));
+        }
+        QCOMPARE(drawFrom(rejected - 1).second, quint64(bytes));
+        // Every accepted value once, in a row from one source: each lands on one position,
+        // and every position gets as many values as every other.
+        quint64 nextValue = 0;
+        int nextByte = 0;
+        SystemRandomSource all([&](unsigned char *out, std::size_t size) {
+            for (std::size_t i = 0; i < size; ++i) {
+                out[i] = (nextValue >> (8 * nextByte)) & 0xFF;
+                if (++nextByte == bytes)
+                    nextByte = 0, ++nextValue;
+            }
+        });
+        QHash<qsizetype, int> counts;
+        for (quint64 value = 0; value < rejected; ++value)
+            ++counts[all.position(n)];
+        QCOMPARE(all.bytesUsed(), rejected * quint64(bytes));
+        QCOMPARE(counts.size(), n);
+        for (const auto &[k, count] : counts.asKeyValueRange()) {
+            QVERIFY(k >= 1 && k <= n);
+            QCOMPARE(quint64(count), rejected / quint64(n));
+        }
     }
 
     void consecutivePasswordsNeverRepeat()
