@@ -44,6 +44,9 @@ struct Options
         u"special"_s, u"加入默认的特殊字符 %1。"_s.arg(PasswordSettings::defaultSpecialText)};
     QCommandLineOption specialChars{u"special-chars"_s, u"加入这些特殊字符（代替默认的一组）。"_s,
                                     u"CHARS"_s};
+    QCommandLineOption everyClass{
+        u"every-class"_s,
+        u"每个选用的字符类别（大写、小写、数字、特殊字符）在每个密码里至少出现一次。"_s};
     QCommandLineOption count{u"count"_s, u"生成几个密码（1 到 %1，默认 1）。"_s.arg(maxCount),
                              u"K"_s, u"1"_s};
     QCommandLineOption port{u"port"_s, u"站点端口（默认 %1）。"_s.arg(SiteProfile::defaultPort),
@@ -64,6 +67,13 @@ struct PasswordRequest
     PasswordSettings settings;
     CharacterPool pool;
     qsizetype length = 0;
+    bool everyClass = false;
+
+    QString next(RandomSource &random) const
+    {
+        return everyClass ? Password::fromPoolWithEveryClass(pool, length, settings, random)
+                          : Password::fromPool(pool, length, random);
+    }
 };
 
 PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options &o)
@@ -91,6 +101,11 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
     request.pool = CharacterPool(settings);
     if (request.pool.isEmpty())
         throw UsageError{u"没有可用的字符：至少保留一类字符，或用 --special 加入特殊字符。"_s};
+    request.everyClass = parser.isSet(o.everyClass);
+    if (request.everyClass && request.length < Password::classCount(settings))
+        throw UsageError{u"--every-class 要求 --length 至少为选用的类别数 %1，收到“%2”。"_s
+                             .arg(Password::classCount(settings))
+                             .arg(settings.lengthText.left(40))};
     return request;
 }
 
@@ -129,7 +144,7 @@ void writePasswords(const PasswordRequest &request, qsizetype count, RandomSourc
                     ChunkedOutput &out)
 {
     for (qsizetype i = 0; i < count; ++i) {
-        out.write(Password::fromPool(request.pool, request.length, random));
+        out.write(request.next(random));
         out.write('\n');
     }
 }
@@ -144,7 +159,7 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
     fields.setText(SiteField::AdminPath, parser.value(o.adminPath));
     fields.setText(SiteField::AdminUser, parser.value(o.adminUser));
     const QString token = SiteProfile::fill(
-        fields, [&] { return Password::fromPool(request.pool, request.length, random); }, clock);
+        fields, [&] { return request.next(random); }, clock);
     const SiteTexts t = SiteProfile::readTexts(fields);
 
     if (parser.isSet(o.json)) {
@@ -200,7 +215,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     parser.addOptions({o.length, o.noUpper, o.noLower, o.noDigits, o.special, o.specialChars,
-                       o.count, o.port, o.adminPath, o.adminUser, o.crlf, o.json});
+                       o.everyClass, o.count, o.port, o.adminPath, o.adminUser, o.crlf, o.json});
 
     ChunkedOutput output(out);
     try {

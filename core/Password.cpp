@@ -87,6 +87,55 @@ QString fromPool(const CharacterPool &pool, qsizetype length, RandomSource &rand
     return drawRotated(pool, length, random);
 }
 
+QString specialOnly(const PasswordSettings &settings)
+{
+    QString only;
+    if (!settings.special)
+        return only;
+    for (QChar c : TextServices::trimSpaces(settings.specialText)) {
+        const char16_t u = c.unicode();
+        const bool otherClass =
+            (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9');
+        if (!otherClass)
+            only += c;
+    }
+    return only;
+}
+
+qsizetype classCount(const PasswordSettings &settings)
+{
+    return qsizetype(settings.upper) + qsizetype(settings.lower) + qsizetype(settings.digits) +
+           qsizetype(!specialOnly(settings).isEmpty());
+}
+
+bool hasEveryClass(QStringView password, const PasswordSettings &settings)
+{
+    const QString special = specialOnly(settings);
+    bool upper = !settings.upper, lower = !settings.lower, digit = !settings.digits;
+    bool other = special.isEmpty();
+    for (QChar c : password) {
+        const char16_t u = c.unicode();
+        upper |= u >= u'A' && u <= u'Z';
+        lower |= u >= u'a' && u <= u'z';
+        digit |= u >= u'0' && u <= u'9';
+        // A surrogate pair counts by its first half; a lone half in the text counts as itself.
+        other |= !other && special.contains(c);
+    }
+    return upper && lower && digit && other;
+}
+
+QString fromPoolWithEveryClass(const CharacterPool &pool, qsizetype length,
+                               const PasswordSettings &settings, RandomSource &random)
+{
+    // Rotation keeps a letter in its case and leaves every other character alone, so the check
+    // after it sees the same classes as before it.
+    for (;;) {
+        QString password = fromPool(pool, length, random);
+        if (hasEveryClass(password, settings))
+            return password;
+    }
+}
+
 } // namespace Password
 
 QString RandPass(const PasswordSettings &settings, RandomSource &random)

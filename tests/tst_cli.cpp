@@ -153,6 +153,9 @@ private slots:
         QTest::addRow("profile with only blank specials")
             << QStringList{u"profile"_s, u"a.b"_s, u"--special-chars=  "_s} + noClass
             << "--special";
+        QTest::addRow("every class needs a length of at least four")
+            << QStringList{u"password"_s, u"--every-class"_s, u"--special"_s, u"--length=3"_s}
+            << "--every-class";
         QTest::addRow("both special forms")
             << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }

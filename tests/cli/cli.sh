@@ -22,6 +22,13 @@ check "digits and default specials only" \
 run password --length 100000
 check "the longest length" test "$(head -n1 <<<"$out" | tr -d '\n' | wc -c)" -eq 100000
 
+run password --every-class --special --length 4 --count 3000
+check "--every-class at the shortest length: one of each class in every line" \
+    test "$(grep -E '[A-Z]' <<<"$out" | grep -E '[a-z]' | grep -E '[0-9]' | grep -cE '[!@#$%^&*()]')" -eq 3000
+run profile example.com --every-class --special-chars '-_' --length 4
+check "profile --every-class: both passwords show every class" \
+    test "$(grep -E '密码：' <<<"$out" | grep -E '[A-Z]' | grep -E '[a-z]' | grep -E '[0-9]' | grep -cE '[-_]')" -eq 2
+
 run profile example.com
 check "profile: ten labelled lines" test "$(grep -c '：' <<<"$out")" -eq 10 -a "$rc" -eq 0
 check "profile: LF only" test "$(printf '%s' "$out" | tr -cd '\r' | wc -c)" -eq 0
