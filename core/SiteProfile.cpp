@@ -54,7 +54,7 @@ void generate(SiteFields &fields, const PasswordDraw &drawPassword, const Clock 
 {
     fill(fields, drawPassword, clock);
     clipboard.clear();
-    clipboard.setText(BuildSiteReport(readTexts(fields)));
+    clipboard.setText(BuildSiteReport(readTexts(fields)), Clipboard::Content::Secret);
 }
 
 SiteTexts readTexts(const SiteFields &fields)

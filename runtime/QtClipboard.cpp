@@ -23,13 +23,18 @@ void QtClipboard::clear()
     systemClipboard()->clear();
 }
 
-void QtClipboard::setText(const QString &text)
+void QtClipboard::setText(const QString &text, Content content)
 {
     QClipboard *clipboard = systemClipboard();
     auto *data = new QMimeData;
     data->setText(text);
-    // Asks clipboard history tools (Klipper, fcitx5 and others) not to keep the passwords.
-    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    if (content == Content::Secret) {
+        // Each history tool honours its own marker: Klipper and fcitx5 the KDE hint, CopyQ 6.4
+        // the hidden flag, newer CopyQ the secret flag. A tool that knows none keeps the text.
+        data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+        data->setData(QStringLiteral("application/x-copyq-hidden"), QByteArrayLiteral("1"));
+        data->setData(QStringLiteral("application/x-copyq-secret"), QByteArrayLiteral("1"));
+    }
     clipboard->setMimeData(data);
 
     // Another program can take the clipboard over at once; then the report was not copied.

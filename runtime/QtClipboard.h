@@ -9,5 +9,5 @@ class QtClipboard final : public Clipboard
 {
 public:
     void clear() override;
-    void setText(const QString &text) override;
+    void setText(const QString &text, Content content = Content::Plain) override;
 };

@@ -467,7 +467,7 @@ private slots:
         QCOMPARE(box(u"Text5"_s)->text(), u"s5ed380ffdb0"_s);
         QCOMPARE(box(u"Text6"_s)->text(), u"AA"_s);
         QCOMPARE(box(u"Text9"_s)->text(), u"BB"_s);
-        QCOMPARE(m_clipboard.calls(), QStringList({u"clear"_s, u"setText"_s}));
+        QCOMPARE(m_clipboard.calls(), QStringList({u"clear"_s, u"setSecretText"_s}));
         QCOMPARE(m_clipboard.text(), u"站 点 名 称：Ab.c\r\n站 点 目 录：AB_C\r\n"
                                      u"站 点 网 址：http://Ab.c\r\n站 点 端 口：8080\r\n"
                                      u"数据库表名：s5ed380ffdb0\r\n数据库用户：s5ed380ffdb0\r\n"

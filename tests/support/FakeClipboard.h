@@ -12,9 +12,10 @@ class FakeClipboard final : public Clipboard
 {
 public:
     void clear() override { m_text.clear(), m_calls << QStringLiteral("clear"); }
-    void setText(const QString &text) override
+    void setText(const QString &text, Content content) override
     {
-        m_calls << QStringLiteral("setText");
+        m_calls << (content == Content::Secret ? QStringLiteral("setSecretText")
+                                               : QStringLiteral("setText"));
         if (m_refuse)
             throw SitepassError(SitepassError::Kind::ClipboardNotTaken);
         m_text = text;
