@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The manual pages render without warnings and have a NAME line man-db can index; the bash
+# completion loads and offers both verbs. Usage: docs.sh SOURCE_DIR
+set -uo pipefail
+data=$1/data
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=$((failed + 1)); }
+
+for page in "$data"/man/sitepass.1 "$data"/man/sitepass-cli.1 \
+    "$data"/man/zh_CN/sitepass.1 "$data"/man/zh_CN/sitepass-cli.1; do
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+    [ -z "$warnings" ] || fail "$page: $warnings"
+    lexgrog "$page" >/dev/null || fail "$page: lexgrog finds no NAME line"
+done
+
+offered=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli ""); COMP_CWORD=1; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[[ " $offered " == *" password "* && " $offered " == *" profile "* ]] ||
+    fail "the completion offers '$offered'"
+
+echo "$((5 - failed)) passed, $failed failed"
+[ "$failed" -eq 0 ]
