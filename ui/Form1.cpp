@@ -73,14 +73,15 @@ Form1::Form1(RandomSource &random, const Clock &clock, Clipboard &clipboard, QWi
         QIcon(u":/banner.png"_s).pixmap(m_ui->Image1->size(), devicePixelRatioF()));
 
     connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::generateSiteProfile);
-    connect(m_ui->Label6, &ClickableLabel::clicked, this, [this] { writePassword(m_ui->Text6); });
-    connect(m_ui->Label9, &ClickableLabel::clicked, this, [this] { writePassword(m_ui->Text9); });
-    connect(m_ui->generate, &QPushButton::clicked, this,
-            [this] { writePassword(m_ui->ss_jieguo); });
-    connect(m_ui->ss_jieguo, &QLineEdit::textChanged, this,
+    connect(m_ui->Label6, &ClickableLabel::clicked, this,
+            [this] { writePassword(siteBox(SiteField::DatabasePassword)); });
+    connect(m_ui->Label9, &ClickableLabel::clicked, this,
+            [this] { writePassword(siteBox(SiteField::AdminPassword)); });
+    connect(m_ui->generate, &QPushButton::clicked, this, [this] { writePassword(resultBox()); });
+    connect(resultBox(), &QLineEdit::textChanged, this,
             [this](const QString &text) { setWindowTitle(Password::lengthCaption(text)); });
 
-    m_ui->Text1->setFocus();
+    siteBox(SiteField::SiteName)->setFocus();
     if (const QScreen *s = screen()) {
         QRect centred(QPoint(), size());
         centred.moveCenter(s->availableGeometry().center());
@@ -138,6 +139,11 @@ QLineEdit *Form1::siteBox(SiteField field) const
         return m_ui->Text9;
     }
     Q_UNREACHABLE();
+}
+
+QLineEdit *Form1::resultBox() const
+{
+    return m_ui->ss_jieguo;
 }
 
 QString Form1::text(SiteField field) const

@@ -46,6 +46,8 @@ private:
     void setCaption(const QString &caption) override { setWindowTitle(caption); }
 
     QLineEdit *siteBox(SiteField field) const;
+    // Where the generate button writes its password; its length is the caption.
+    QLineEdit *resultBox() const;
     PasswordSettings passwordSettings() const;
 
     void generateSiteProfile();
