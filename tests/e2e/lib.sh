@@ -22,9 +22,28 @@ clipboard() { xclip -selection clipboard -o; }
 wait_until() { for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done; return 1; }
 is_token() { [[ $(caption) =~ ^[0-9A-F]{8}$ ]]; }
 
-# Where the controls are, in client coordinates.
-text1=(156 44)
-command1=(176 356)
-label6=(68 208)
-generate=(592 268)
-jieguo=(532 305)
+# centre NAME: the middle of a control in client coordinates, read from the form itself.
+centre() {
+    python3 - "$(dirname "${BASH_SOURCE[0]}")/../../ui/Form1.ui" "$1" <<'EOF'
+import sys
+import xml.etree.ElementTree as ET
+
+def find(widget, name, x, y):
+    for child in widget.findall("widget"):
+        rect = child.find("property[@name='geometry']/rect")
+        cx, cy = x + int(rect.findtext("x")), y + int(rect.findtext("y"))
+        if child.get("name") == name:
+            return cx + int(rect.findtext("width")) // 2, cy + int(rect.findtext("height")) // 2
+        found = find(child, name, cx, cy)
+        if found:
+            return found
+    return None
+
+print(*find(ET.parse(sys.argv[1]).getroot().find("widget"), sys.argv[2], 0, 0))
+EOF
+}
+read -ra text1 < <(centre Text1)
+read -ra command1 < <(centre Command1)
+read -ra label6 < <(centre Label6)
+read -ra generate < <(centre generate)
+read -ra jieguo < <(centre ss_jieguo)
