@@ -26,12 +26,6 @@ qsizetype checkedLength(double value, QStringView asTyped)
 
 qsizetype lengthFromText(QStringView lengthText)
 {
-    if (const auto digits = TextServices::plainDigits(lengthText)) {
-        if (*digits > maxLength)
-            throw SitepassError(SitepassError::Kind::LengthTooLarge, lengthText.toString(),
-                                maxLength);
-        return *digits;
-    }
     const auto value = TextServices::tryTextToNumber(lengthText);
     if (!value)
         throw SitepassError(SitepassError::Kind::NotANumber, lengthText.toString(), maxLength);
@@ -87,6 +81,9 @@ QString fromPool(const CharacterPool &pool, qsizetype length, RandomSource &rand
     return drawRotated(pool, length, random);
 }
 
+namespace {
+// Characters of the special text that belong to no other class: only these show the special
+// class in a password (letters and digits there rotate or count as their own class).
 QString specialOnly(const PasswordSettings &settings)
 {
     QString only;
@@ -102,15 +99,9 @@ QString specialOnly(const PasswordSettings &settings)
     return only;
 }
 
-qsizetype classCount(const PasswordSettings &settings)
+// `special` is specialOnly(settings), passed in so a redraw loop works it out once.
+bool hasEveryClass(QStringView password, const PasswordSettings &settings, QStringView special)
 {
-    return qsizetype(settings.upper) + qsizetype(settings.lower) + qsizetype(settings.digits) +
-           qsizetype(!specialOnly(settings).isEmpty());
-}
-
-bool hasEveryClass(QStringView password, const PasswordSettings &settings)
-{
-    const QString special = specialOnly(settings);
     bool upper = !settings.upper, lower = !settings.lower, digit = !settings.digits;
     bool other = special.isEmpty();
     for (QChar c : password) {
@@ -123,15 +114,23 @@ bool hasEveryClass(QStringView password, const PasswordSettings &settings)
     }
     return upper && lower && digit && other;
 }
+} // namespace
+
+qsizetype classCount(const PasswordSettings &settings)
+{
+    return qsizetype(settings.upper) + qsizetype(settings.lower) + qsizetype(settings.digits) +
+           qsizetype(!specialOnly(settings).isEmpty());
+}
 
 QString fromPoolWithEveryClass(const CharacterPool &pool, qsizetype length,
                                const PasswordSettings &settings, RandomSource &random)
 {
     // Rotation keeps a letter in its case and leaves every other character alone, so the check
     // after it sees the same classes as before it.
+    const QString special = specialOnly(settings);
     for (;;) {
         QString password = fromPool(pool, length, random);
-        if (hasEveryClass(password, settings))
+        if (hasEveryClass(password, settings, special))
             return password;
     }
 }

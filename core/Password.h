@@ -32,19 +32,13 @@ QString drawRotated(const CharacterPool &pool, qsizetype length, RandomSource &r
 // passwords by the same settings.
 QString fromPool(const CharacterPool &pool, qsizetype length, RandomSource &random);
 
-// Characters of the special text that belong to no other class: only these show the special
-// class in a password (letters and digits there rotate or count as their own class).
-QString specialOnly(const PasswordSettings &settings);
-
-// The classes a password can be asked to show: upper, lower, digits, and the special class
-// when specialOnly() is not empty.
+// The classes a password can be asked to show: upper, lower, digits, and the special class when
+// the special text holds a character that is no ASCII letter or digit (letters and digits there
+// rotate or count as their own class).
 qsizetype classCount(const PasswordSettings &settings);
 
-// True when every class that classCount() counts has at least one character in the password.
-bool hasEveryClass(QStringView password, const PasswordSettings &settings);
-
-// fromPool() again until hasEveryClass(): uniform over the passwords that show every class.
-// The caller checks length >= classCount(), or this never ends.
+// fromPool() again until every class that classCount() counts shows at least once: uniform over the
+// passwords that show every class. The caller checks length >= classCount(), or this never ends.
 QString fromPoolWithEveryClass(const CharacterPool &pool, qsizetype length,
                                const PasswordSettings &settings, RandomSource &random);
 

@@ -8,6 +8,8 @@
 
 namespace TextServices {
 
+namespace {
+// The common case, a few plain ASCII digits such as "16", without locale or Unicode machinery.
 std::optional<qint32> plainDigits(QStringView text)
 {
     // Nine digits always fit a signed 32-bit integer; ten may not.
@@ -21,6 +23,7 @@ std::optional<qint32> plainDigits(QStringView text)
     }
     return value;
 }
+} // namespace
 
 namespace {
 // The common case, a few plain digits such as "16", without locale or Unicode machinery.

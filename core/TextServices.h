@@ -13,10 +13,6 @@ namespace TextServices {
 // Empty text, letters, trailing junk and anything not finite give nothing.
 std::optional<double> tryTextToNumber(QStringView text);
 
-// The common case of a few plain ASCII digits such as "16", read without locale or Unicode
-// machinery; nothing for anything else.
-std::optional<qint32> plainDigits(QStringView text);
-
 // A whole number as a signed 32-bit integer; nothing outside that range rather than wrapping.
 std::optional<qint32> toInt32(double value);
 

@@ -62,6 +62,7 @@ void SystemRandomSource::positions(qsizetype n, qsizetype *out, qsizetype count)
             out[i] = position(n);
         return;
     }
+    // A pool keeps its size for a whole password: the table is built once per size.
     if (n != m_byteTableSize)
         useByteTable(n);
     qsizetype filled = 0;
@@ -91,13 +92,9 @@ qsizetype SystemRandomSource::position(qsizetype n)
     if (n < 2)
         return 1;
     if (n <= 256) {
-        // A pool keeps its size for a whole password: the table is built once per size.
-        if (n != m_byteTableSize)
-            useByteTable(n);
-        for (;;) {
-            if (const std::uint16_t k = m_byteTable[byte()])
-                return k;
-        }
+        qsizetype k;
+        positions(n, &k, 1);
+        return k;
     }
     const int bytes = n <= 65536 ? 2 : std::uint64_t(n) <= 0xFFFFFFFFu ? 4 : 8;
     const std::uint64_t values = bytes == 8 ? 0 : std::uint64_t(1) << (8 * bytes);

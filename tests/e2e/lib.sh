@@ -22,28 +22,26 @@ clipboard() { xclip -selection clipboard -o; }
 wait_until() { for _ in $(seq 50); do "$@" && return 0; sleep 0.1; done; return 1; }
 is_token() { [[ $(caption) =~ ^[0-9A-F]{8}$ ]]; }
 
-# centre NAME: the middle of a control in client coordinates, read from the form itself.
+# centre NAME...: the middle of each control in client coordinates, one line each, read from
+# the form itself.
 centre() {
-    python3 - "$(dirname "${BASH_SOURCE[0]}")/../../ui/Form1.ui" "$1" <<'EOF'
+    python3 - "$(dirname "${BASH_SOURCE[0]}")/../../ui/Form1.ui" "$@" <<'EOF'
 import sys
 import xml.etree.ElementTree as ET
 
-def find(widget, name, x, y):
+def centres(widget, x, y, found):
     for child in widget.findall("widget"):
         rect = child.find("property[@name='geometry']/rect")
         cx, cy = x + int(rect.findtext("x")), y + int(rect.findtext("y"))
-        if child.get("name") == name:
-            return cx + int(rect.findtext("width")) // 2, cy + int(rect.findtext("height")) // 2
-        found = find(child, name, cx, cy)
-        if found:
-            return found
-    return None
+        found[child.get("name")] = (cx + int(rect.findtext("width")) // 2,
+                                    cy + int(rect.findtext("height")) // 2)
+        centres(child, cx, cy, found)
+    return found
 
-print(*find(ET.parse(sys.argv[1]).getroot().find("widget"), sys.argv[2], 0, 0))
+found = centres(ET.parse(sys.argv[1]).getroot().find("widget"), 0, 0, {})
+for name in sys.argv[2:]:
+    print(*found[name])
 EOF
 }
-read -ra text1 < <(centre Text1)
-read -ra command1 < <(centre Command1)
-read -ra label6 < <(centre Label6)
-read -ra generate < <(centre generate)
-read -ra jieguo < <(centre ss_jieguo)
+{ read -ra text1; read -ra command1; read -ra label6; read -ra generate; read -ra jieguo; } \
+    < <(centre Text1 Command1 Label6 generate ss_jieguo)
