@@ -6,9 +6,36 @@
 
 #include <QApplication>
 #include <QTranslator>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+const char help[] = "用法：sitepass [选项]\n"
+                    "打开 sitepass 窗口：左侧生成网站的站点资料，右侧生成随机密码。\n"
+                    "\n"
+                    "  -h, --help     显示本帮助，不打开窗口。\n"
+                    "  -v, --version  显示版本，不打开窗口。\n"
+                    "\n"
+                    "在脚本和服务器上请用 sitepass-cli（见 sitepass-cli --help）。\n";
+const char version[] = "sitepass " SITEPASS_VERSION "\n";
+
+// Help and version are answered on the terminal, before any window or display is needed.
+const char *terminalAnswer(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+            return help;
+        if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v"))
+            return version;
+    }
+    return nullptr;
+}
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const char *answer = terminalAnswer(argc, argv))
+        return std::fputs(answer, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
     QApplication app(argc, argv);
     QTranslator qtChinese;
     installQtChinese(app, qtChinese);

@@ -46,10 +46,11 @@ void ChunkedOutput::flush()
     while (done < m_buffer.size()) {
         errno = 0;
         const qint64 written = m_device.write(m_buffer.constData() + done, m_buffer.size() - done);
+        // A device that takes nothing would loop here for ever: that is a failure too.
         if (written <= 0) {
-            const bool readerGone = errno == EPIPE;
+            const int error = errno;
             m_buffer.resize(0);
-            throw WriteFailed{m_device.errorString(), readerGone};
+            throw WriteFailed{error};
         }
         done += written;
     }

@@ -13,11 +13,10 @@ class QIODevice;
 class ChunkedOutput
 {
 public:
-    // Thrown by write() and flush() when the device refused bytes.
+    // Thrown by write() and flush() when the device took no bytes.
     struct WriteFailed
     {
-        QString reason;
-        bool readerGone; // the other end of a pipe closed: not worth a message
+        int error; // errno of the failed write, 0 when the device gave none
     };
 
     static constexpr qsizetype chunkSize = 64 * 1024;

@@ -5,6 +5,7 @@
 #include "CharacterPool.h"
 #include "ChunkedOutput.h"
 #include "Clock.h"
+#include "HelpText.h"
 #include "Password.h"
 #include "SiteProfile.h"
 #include "SiteRecord.h"
@@ -12,10 +13,11 @@
 #include "TextServices.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +26,9 @@ namespace SitepassCli {
 namespace {
 const QString program = u"sitepass-cli"_s;
 constexpr qsizetype maxCount = 1000000;
+constexpr int maxPort = 65535;
+// More expected redraws than this per password would keep a script waiting for minutes.
+constexpr double maxEveryClassDraws = 1e6;
 
 // Bad input: reported with the option it concerns, exit status 2.
 struct UsageError
@@ -43,23 +48,91 @@ struct Options
     QCommandLineOption special{
         u"special"_s, u"加入默认的特殊字符 %1。"_s.arg(PasswordSettings::defaultSpecialText)};
     QCommandLineOption specialChars{u"special-chars"_s, u"加入这些特殊字符（代替默认的一组）。"_s,
-                                    u"CHARS"_s};
-    QCommandLineOption everyClass{
-        u"every-class"_s,
-        u"每个选用的字符类别（大写、小写、数字、特殊字符）在每个密码里至少出现一次。"_s};
+                                    u"字符"_s};
+    QCommandLineOption everyClass{u"every-class"_s,
+                                  u"每个选用的字符类别在每个密码里至少出现一次。"_s};
     QCommandLineOption count{u"count"_s, u"生成几个密码（1 到 %1，默认 1）。"_s.arg(maxCount),
                              u"K"_s, u"1"_s};
-    QCommandLineOption port{u"port"_s, u"站点端口（默认 %1）。"_s.arg(SiteProfile::defaultPort),
-                            u"PORT"_s, SiteProfile::defaultPort.toString()};
+    QCommandLineOption port{
+        u"port"_s, u"站点端口（1 到 %1，默认 %2）。"_s.arg(maxPort).arg(SiteProfile::defaultPort),
+        u"端口"_s, SiteProfile::defaultPort.toString()};
     QCommandLineOption adminPath{u"admin-path"_s,
                                  u"管理员后台（默认 %1）。"_s.arg(SiteProfile::defaultAdminPath),
-                                 u"PATH"_s, SiteProfile::defaultAdminPath.toString()};
+                                 u"路径"_s, SiteProfile::defaultAdminPath.toString()};
     QCommandLineOption adminUser{u"admin-user"_s,
                                  u"管理员用户（默认 %1）。"_s.arg(SiteProfile::defaultAdminUser),
-                                 u"USER"_s, SiteProfile::defaultAdminUser.toString()};
+                                 u"用户"_s, SiteProfile::defaultAdminUser.toString()};
     QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
     QCommandLineOption json{u"json"_s, u"以一个 JSON 对象输出站点资料。"_s};
+    QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
+    QCommandLineOption version{{u"v"_s, u"version"_s}, u"显示版本。"_s};
+
+    QList<const QCommandLineOption *> passwordOptions() const
+    {
+        return {&length, &noUpper, &noLower, &noDigits, &special, &specialChars, &everyClass};
+    }
+    QList<const QCommandLineOption *> profileOptions() const
+    {
+        return {&port, &adminPath, &adminUser, &crlf, &json};
+    }
+    QList<const QCommandLineOption *> all() const
+    {
+        return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
+               QList<const QCommandLineOption *>{&help, &version};
+    }
 };
+
+// What the user typed for an option, as they typed it: "--port" of "--port=80".
+QString typedName(const QString &argument)
+{
+    return argument.section(u'=', 0, 0).left(40);
+}
+
+// QCommandLineParser takes whatever follows an option as its value and words its errors in
+// English. Checked first: unknown options, flags given a value, and values that are missing or
+// are the next option (a value that starts with "--" can still be given as --option=value).
+void checkOptions(const QStringList &arguments, const Options &o)
+{
+    const QList<const QCommandLineOption *> all = o.all();
+    const auto find = [&](QStringView name) -> const QCommandLineOption * {
+        for (const QCommandLineOption *option : all)
+            if (option->names().contains(name))
+                return option;
+        return nullptr;
+    };
+    const auto isOption = [&](const QString &argument) {
+        return argument.startsWith(u"--"_s) ||
+               (argument.size() > 1 && argument.startsWith(u'-') && find(argument.mid(1)));
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == u"--"_s)
+            return;
+        if (argument.size() < 2 || !argument.startsWith(u'-'))
+            continue;
+        const bool isLong = argument.startsWith(u"--"_s);
+        const QString name = argument.mid(isLong ? 2 : 1).section(u'=', 0, 0);
+        const QCommandLineOption *option = find(name);
+        if (!option || (!isLong && name.size() != 1))
+            throw UsageError{
+                u"未知选项“%1”，可用的选项见 sitepass-cli --help。"_s.arg(typedName(argument))};
+        const bool inlineValue = argument.contains(u'=');
+        if (option->valueName().isEmpty()) {
+            if (inlineValue)
+                throw UsageError{
+                    u"%1 不带值，收到“%2”。"_s.arg(typedName(argument), argument.left(40))};
+            continue;
+        }
+        if (inlineValue)
+            continue;
+        if (i + 1 == arguments.size())
+            throw UsageError{u"%1 后面缺少值（%2）。"_s.arg(argument, option->valueName())};
+        if (isOption(arguments.at(i + 1)))
+            throw UsageError{u"%1 后面缺少值，收到的是选项“%2”；以 - 开头的值请写成 %1=值。"_s.arg(
+                argument, arguments.at(i + 1).left(40))};
+        ++i;
+    }
+}
 
 // The password options, checked once for the whole command.
 struct PasswordRequest
@@ -86,8 +159,16 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
     settings.lower = !parser.isSet(o.noLower);
     settings.digits = !parser.isSet(o.noDigits);
     settings.special = parser.isSet(o.special) || parser.isSet(o.specialChars);
-    if (parser.isSet(o.specialChars))
+    if (parser.isSet(o.specialChars)) {
         settings.specialText = parser.value(o.specialChars);
+        // A line break or control character in a password splits or garbles every line after.
+        for (QChar c : settings.specialText) {
+            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+                c == QChar::ParagraphSeparator)
+                throw UsageError{u"--special-chars 不能含控制字符或换行，收到 U+%1。"_s.arg(
+                    QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'))};
+        }
+    }
     settings.lengthText = parser.value(o.length);
     try {
         request.length = Password::lengthFromText(settings.lengthText);
@@ -106,6 +187,14 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
         throw UsageError{u"--every-class 要求 --length 至少为选用的类别数 %1，收到“%2”。"_s
                              .arg(Password::classCount(settings))
                              .arg(settings.lengthText.left(40))};
+    // Redrawing until every class shows is only practical while such a password is not rare.
+    if (request.everyClass) {
+        const double chance = Password::everyClassChance(request.pool, request.length, settings);
+        if (chance * maxEveryClassDraws < 1)
+            throw UsageError{
+                u"--every-class 在这些设置下平均要抽约 %1 次才得到一个合格的密码：请加大 --length 或减少特殊字符。"_s
+                    .arg(chance > 0 ? 1 / chance : qInf(), 0, 'g', 2)};
+    }
     return request;
 }
 
@@ -117,6 +206,32 @@ qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
         throw UsageError{
             u"--count 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxCount).arg(text.left(40))};
     return qsizetype(*value);
+}
+
+// A port a server can listen on: plain digits, 1 to 65535.
+QString checkedPort(const QString &text)
+{
+    bool digits = !text.isEmpty() && text.size() <= 5;
+    for (QChar c : text)
+        digits = digits && c >= u'0' && c <= u'9';
+    const int value = digits ? text.toInt() : 0;
+    if (value < 1 || value > maxPort)
+        throw UsageError{
+            u"--port 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxPort).arg(text.left(40))};
+    return QString::number(value);
+}
+
+// The report and the SQL names come from the bare domain; a URL or a typo is surely not meant.
+void checkDomain(const QString &domain)
+{
+    if (domain.isEmpty())
+        throw UsageError{u"profile 的域名不能为空，例如 sitepass-cli profile example.com。"_s};
+    const bool blank =
+        std::any_of(domain.cbegin(), domain.cend(), [](QChar c) { return c.isSpace(); });
+    if (blank || domain.contains(u'/'))
+        throw UsageError{
+            u"profile 需要不带 http://、路径和空白的域名，例如 example.com，收到“%1”。"_s.arg(
+                domain.left(60))};
 }
 
 void rejectOptions(const QCommandLineParser &parser,
@@ -140,6 +255,27 @@ QString describe(const SitepassError &error)
     }
 }
 
+// A failed write in the user's words; errno's own text would be English.
+QString describeWriteFailure(int error)
+{
+    switch (error) {
+    case EBADF:
+        return u"无法写入输出：标准输出已关闭。"_s;
+    case ENOSPC:
+        return u"无法写入输出：磁盘已满。"_s;
+    case EDQUOT:
+        return u"无法写入输出：超出磁盘配额。"_s;
+    case EFBIG:
+        return u"无法写入输出：文件超过允许的大小。"_s;
+    case EIO:
+        return u"无法写入输出：输入输出错误。"_s;
+    case 0:
+        return u"无法写入输出：输出设备不接受数据。"_s;
+    default:
+        return u"无法写入输出（系统错误号 %1）。"_s.arg(error);
+    }
+}
+
 void writePasswords(const PasswordRequest &request, qsizetype count, RandomSource &random,
                     ChunkedOutput &out)
 {
@@ -155,7 +291,7 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
     const PasswordRequest request = passwordRequest(parser, o);
     SiteRecord fields;
     fields.setText(SiteField::SiteName, domain);
-    fields.setText(SiteField::SitePort, parser.value(o.port));
+    fields.setText(SiteField::SitePort, checkedPort(parser.value(o.port)));
     fields.setText(SiteField::AdminPath, parser.value(o.adminPath));
     fields.setText(SiteField::AdminUser, parser.value(o.adminUser));
     const QString token = SiteProfile::fill(
@@ -182,18 +318,34 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
     return report;
 }
 
-// Qt's help begins with the path the program was started by; scripts and man pages know the name.
-QString helpText(const QCommandLineParser &parser)
+QString helpLeft(const QCommandLineOption &option)
 {
-    QString text = parser.helpText();
-    const QStringList appArguments = QCoreApplication::arguments();
-    const qsizetype firstLineEnd = text.indexOf(u'\n');
-    if (!appArguments.isEmpty() && firstLineEnd > 0) {
-        QString firstLine = text.left(firstLineEnd);
-        firstLine.replace(appArguments.constFirst(), program);
-        text.replace(0, firstLineEnd, firstLine);
-    }
-    return text;
+    QStringList names;
+    for (const QString &name : option.names())
+        names << (name.size() == 1 ? u"-"_s : u"--"_s) + name;
+    const QString left = names.join(u", "_s);
+    return option.valueName().isEmpty() ? left : left + u' ' + option.valueName();
+}
+
+QString helpText(const Options &o)
+{
+    QList<std::pair<QString, QString>> rows = {
+        {u"命令："_s, {}},
+        {u"password"_s, u"打印密码，每行一个。"_s},
+        {u"profile 域名"_s, u"打印十行的站点报告，例如 profile example.com。"_s},
+    };
+    const auto group = [&](const QString &title, const QList<const QCommandLineOption *> &options) {
+        rows.append({QString(), QString()});
+        rows.append({title, QString()});
+        for (const QCommandLineOption *option : options)
+            rows.append({helpLeft(*option), option->description()});
+    };
+    group(u"密码选项（password 和 profile）："_s, o.passwordOptions());
+    group(u"password 的选项："_s, {&o.count});
+    group(u"profile 的选项："_s, o.profileOptions());
+    group(u"其他："_s, {&o.help, &o.version});
+    return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码或网站的站点资料。\n\n"_s +
+           HelpText::columns(rows);
 }
 
 void writeLine(QIODevice &device, const QString &line)
@@ -207,47 +359,49 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
 {
     Options o;
     QCommandLineParser parser;
-    parser.setApplicationDescription(u"生成随机密码或网站的站点资料。\n"
-                                     "  sitepass-cli password [选项]       打印密码，每行一个\n"
-                                     "  sitepass-cli profile 域名 [选项]   打印十行的站点报告"_s);
-    parser.addPositionalArgument(u"命令"_s, u"password 或 profile"_s, u"password|profile"_s);
-    parser.addPositionalArgument(u"domain"_s, u"profile 的站点域名"_s, u"[域名]"_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.addOptions({o.length, o.noUpper, o.noLower, o.noDigits, o.special, o.specialChars,
-                       o.everyClass, o.count, o.port, o.adminPath, o.adminUser, o.crlf, o.json});
+    for (const QCommandLineOption *option : o.all())
+        parser.addOption(*option);
 
     ChunkedOutput output(out);
     try {
+        // A closed standard output: nothing the command makes could reach anyone.
+        if (!out.isWritable())
+            throw ChunkedOutput::WriteFailed{EBADF};
+        checkOptions(arguments, o);
         if (!parser.parse(arguments))
             throw UsageError{parser.errorText()};
-        if (parser.isSet(help)) {
-            output.write(helpText(parser));
-        } else if (parser.isSet(version)) {
+        if (parser.isSet(o.help)) {
+            output.write(helpText(o));
+        } else if (parser.isSet(o.version)) {
             output.write(program + QStringLiteral(" " SITEPASS_VERSION "\n"));
         } else {
             const QStringList positional = parser.positionalArguments();
             const QString command = positional.value(0);
             if (command == u"password"_s) {
                 if (positional.size() > 1)
-                    throw UsageError{u"password 命令不接受参数“%1”。"_s.arg(positional.at(1))};
-                rejectOptions(parser, {&o.port, &o.adminPath, &o.adminUser, &o.crlf, &o.json},
-                              command);
+                    throw UsageError{
+                        u"password 命令不接受参数“%1”。"_s.arg(positional.at(1).left(40))};
+                rejectOptions(parser, o.profileOptions(), command);
                 const PasswordRequest request = passwordRequest(parser, o);
                 writePasswords(request, passwordCount(parser, o), random, output);
             } else if (command == u"profile"_s) {
-                if (positional.size() != 2)
+                if (positional.size() < 2)
                     throw UsageError{
                         u"profile 命令需要一个域名，例如 sitepass-cli profile example.com。"_s};
+                if (positional.size() > 2)
+                    throw UsageError{
+                        u"profile 只接受一个域名，多出了“%1”。"_s.arg(positional.at(2).left(40))};
+                checkDomain(positional.at(1));
                 rejectOptions(parser, {&o.count}, command);
                 if (parser.isSet(o.crlf) && parser.isSet(o.json))
                     throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
                 // Printed only once every step has succeeded.
                 output.write(profile(parser, o, positional.at(1), random, clock));
             } else {
-                throw UsageError{command.isEmpty()
-                                     ? u"缺少命令：password 或 profile。"_s
-                                     : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command)};
+                throw UsageError{
+                    command.isEmpty()
+                        ? u"缺少命令：password 或 profile（见 sitepass-cli --help）。"_s
+                        : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command.left(40))};
             }
         }
         output.flush();
@@ -259,9 +413,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
         writeLine(err, describe(e));
         return Failed;
     } catch (const ChunkedOutput::WriteFailed &e) {
-        if (e.readerGone)
-            return ReaderGone;
-        writeLine(err, u"无法写入输出：%1"_s.arg(e.reason));
+        writeLine(err, describeWriteFailure(e.error));
         return Failed;
     }
 }

@@ -11,8 +11,8 @@ class RandomSource;
 // The command-line companion: the window's two jobs for servers and scripts.
 namespace SitepassCli {
 
-// 141 is what a shell reports for a program ended by SIGPIPE, as `yes | head -1` leaves it.
-enum ExitCode { Ok = 0, Failed = 1, BadInput = 2, ReaderGone = 141 };
+// A reader that goes away ends the program through SIGPIPE (status 141 in a shell), untouched.
+enum ExitCode { Ok = 0, Failed = 1, BadInput = 2 };
 
 // Runs one command line (arguments[0] is the program name). Streams results to `out` as they
 // are made; refusals and failures go to `err` as one line. Returns the exit status.

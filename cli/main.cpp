@@ -9,20 +9,25 @@
 #include <QFile>
 #include <QTranslator>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
 {
     // A reader that goes away ends the program quietly, as with any filter in a pipe.
     std::signal(SIGPIPE, SIG_DFL);
+    // Asked before anything opens a file: a closed descriptor 1 would be the next one handed out.
+    const bool stdoutOpen = fcntl(STDOUT_FILENO, F_GETFD) != -1;
     QCoreApplication app(argc, argv);
     QTranslator qtChinese;
     installQtChinese(app, qtChinese);
     SystemRandomSource random;
     SystemClock clock;
     // Unbuffered: the command writes its own chunks and must see each write fail.
+    // A closed standard output stays unopened, and the command says so.
     QFile out, err;
-    out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (stdoutOpen)
+        out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     return SitepassCli::run(QCoreApplication::arguments(), random, clock, out, err);
 }

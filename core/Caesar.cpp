@@ -6,24 +6,19 @@
 #include <cmath>
 
 namespace {
-// The shift 0..25 for any offset. fmod is exact, so even huge offsets wrap correctly, and a
-// negative offset maps to a forward shift instead of a character outside the alphabet.
+// The shift 0..25 for any offset: a negative offset maps to a forward shift instead of a
+// character outside the alphabet.
 int effectiveShift(double offset)
 {
     if (!std::isfinite(offset))
         return 0;
     const double whole = std::nearbyint(offset);
-    // Offsets are small whole numbers in practice; fmod keeps huge ones exact.
+    // Integer remainder where it is exact; fmod (also exact) past that, so huge offsets wrap too.
     const double shift =
         std::fabs(whole) < 1e15 ? double(static_cast<qint64>(whole) % 26) : std::fmod(whole, 26.0);
     return (static_cast<int>(shift) + 26) % 26;
 }
 } // namespace
-
-void rotateLetters(QString &text, double offset)
-{
-    rotateLetters(text, qint64(effectiveShift(offset)));
-}
 
 void rotateLetters(QString &text, qint64 offset)
 {
@@ -54,6 +49,6 @@ void rotateLetters(QString &text, qint64 offset)
 QString Caesar(const QString &str, double offset)
 {
     QString result = str;
-    rotateLetters(result, offset);
+    rotateLetters(result, effectiveShift(offset));
     return result;
 }

@@ -8,6 +8,5 @@
 // code unit is copied. The offset is rounded to a whole number; a negative one moves backwards.
 QString Caesar(const QString &str, double offset);
 
-// The same rotation done in place, for callers that own the text.
-void rotateLetters(QString &text, double offset);
+// The same rotation in place by a whole offset, for callers that own the text.
 void rotateLetters(QString &text, qint64 offset);

@@ -122,6 +122,45 @@ qsizetype classCount(const PasswordSettings &settings)
            qsizetype(!specialOnly(settings).isEmpty());
 }
 
+double everyClassChance(const CharacterPool &pool, qsizetype length,
+                        const PasswordSettings &settings)
+{
+    const QString special = specialOnly(settings);
+    // Entries of each required class: upper, lower, digits, special.
+    std::array<qsizetype, 4> counts{};
+    const std::array<bool, 4> required = {settings.upper, settings.lower, settings.digits,
+                                          !special.isEmpty()};
+    for (qsizetype k = 1; k <= pool.size(); ++k) {
+        const char16_t u = pool.entry(k).at(0).unicode();
+        if (u >= u'A' && u <= u'Z')
+            ++counts[0];
+        else if (u >= u'a' && u <= u'z')
+            ++counts[1];
+        else if (u >= u'0' && u <= u'9')
+            ++counts[2];
+        else if (special.contains(QChar(u)))
+            ++counts[3];
+    }
+    const long double size = pool.size();
+    long double chance = 0;
+    // Every subset of the required classes: + or - the chance that none of them shows.
+    for (unsigned subset = 0; subset < 16; ++subset) {
+        qsizetype left = pool.size();
+        int classes = 0;
+        bool valid = true;
+        for (int c = 0; c < 4; ++c) {
+            if (subset & (1u << c)) {
+                valid = valid && required[c];
+                left -= counts[c];
+                ++classes;
+            }
+        }
+        if (valid)
+            chance += (classes % 2 ? -1 : 1) * std::pow(left / size, (long double)length);
+    }
+    return double(std::max<long double>(chance, 0));
+}
+
 QString fromPoolWithEveryClass(const CharacterPool &pool, qsizetype length,
                                const PasswordSettings &settings, RandomSource &random)
 {

@@ -42,6 +42,11 @@ qsizetype classCount(const PasswordSettings &settings);
 QString fromPoolWithEveryClass(const CharacterPool &pool, qsizetype length,
                                const PasswordSettings &settings, RandomSource &random);
 
+// The chance that one fromPool() password of this length shows every class classCount() counts
+// (inclusion-exclusion over those classes); 1 / chance is the expected number of draws above.
+double everyClassChance(const CharacterPool &pool, qsizetype length,
+                        const PasswordSettings &settings);
+
 } // namespace Password
 
 // A password by the settings: pool, reseed, draws, one more draw for the offset, rotation.

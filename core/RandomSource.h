@@ -10,11 +10,8 @@ class RandomSource
 public:
     virtual ~RandomSource() = default;
     virtual void reseed() = 0;
-    // 0 <= r < 1, evenly spread.
-    virtual float next() = 0;
-    // A whole number in 1..n, every one equally likely; 1 when n < 2. This default maps the next
-    // value r to floor(r * n + 1); a source of whole random bytes does better without the float.
-    virtual qsizetype position(qsizetype n) { return positionOf(next(), n); }
+    // A whole number in 1..n, every one equally likely; 1 when n < 2.
+    virtual qsizetype position(qsizetype n) = 0;
     // `count` positions in 1..n at once, as if by position() one after the other; a source
     // that can draws them in one tight loop.
     virtual void positions(qsizetype n, qsizetype *out, qsizetype count)
@@ -23,7 +20,8 @@ public:
             out[i] = position(n);
     }
 
-    // floor(r * n + 1) in double precision: 1..n for 0 <= r < 1 and n >= 1, 1 for n = 0.
+    // For sources of evenly spread values 0 <= r < 1: floor(r * n + 1) in double precision,
+    // 1..n for n >= 1 and 1 for n = 0.
     static qsizetype positionOf(float r, qsizetype n)
     {
         return static_cast<qsizetype>(double(r) * double(n) + 1.0);

@@ -15,10 +15,9 @@ public:
     {
         m_texts[std::size_t(field)] = text;
     }
-    void setCaption(const QString &caption) override { m_caption = caption; }
-    QString caption() const { return m_caption; }
+    // No window, no caption: fill() returns the token to whoever wants it.
+    void setCaption(const QString &) override {}
 
 private:
     std::array<QString, std::size_t(SiteField::AdminPassword) + 1> m_texts;
-    QString m_caption;
 };

@@ -23,10 +23,8 @@ std::optional<qint32> plainDigits(QStringView text)
     }
     return value;
 }
-} // namespace
 
-namespace {
-// The common case, a few plain digits such as "16", without locale or Unicode machinery.
+// Plain ASCII needs no normalisation.
 bool isAscii(QStringView text)
 {
     for (QChar c : text)

@@ -14,7 +14,8 @@ class BytesRandom final : public RandomSource
 public:
     explicit BytesRandom(FuzzInput &in) : m_in(in) {}
     void reseed() override {}
-    float next() override
+    qsizetype position(qsizetype n) override { return positionOf(next(), n); }
+    float next()
     {
         const std::uint32_t bits = m_in.byte() | m_in.byte() << 8 | m_in.byte() << 16;
         return float(bits) / 16777216.0f;

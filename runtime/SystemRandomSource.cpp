@@ -40,13 +40,6 @@ void SystemRandomSource::refill()
     ++m_blocksRead;
 }
 
-float SystemRandomSource::next()
-{
-    const std::uint32_t bits = byte() | byte() << 8 | byte() << 16;
-    // Every 24-bit value is exact in a float, and the largest is 1 - 2^-24.
-    return static_cast<float>(bits) * (1.0f / 16777216.0f);
-}
-
 void SystemRandomSource::useByteTable(qsizetype n)
 {
     const unsigned limit = 256 - 256 % unsigned(n);

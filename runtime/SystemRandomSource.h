@@ -22,8 +22,6 @@ public:
 
     // The kernel source needs no seed; every buffered byte is used at most once anyway.
     void reseed() override {}
-    // Three bytes: 24 bits, all a float holds below 1.
-    float next() override;
     // Exactly uniform by rejection: one byte a try up to 256 entries, two up to 65536, then
     // four, then eight. A try at or above the largest multiple of n below the range is dropped.
     qsizetype position(qsizetype n) override;

@@ -122,7 +122,11 @@ private slots:
         QTest::addColumn<QString>("names");
         QTest::addRow("no command") << QStringList{} << "password";
         QTest::addRow("unknown command") << QStringList{u"frob"_s} << "frob";
-        QTest::addRow("unknown option") << QStringList{u"password"_s, u"--bogus"_s} << "bogus";
+        QTest::addRow("unknown option, as typed")
+            << QStringList{u"password"_s, u"--bogus"_s} << "“--bogus”";
+        QTest::addRow("--help-all is not offered") << QStringList{u"--help-all"_s} << "--help-all";
+        QTest::addRow("a flag given a value")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--json=1"_s} << "--json";
         QTest::addRow("length no number")
             << QStringList{u"password"_s, u"--length=abc"_s} << "--length";
         QTest::addRow("length over the limit")
@@ -132,14 +136,35 @@ private slots:
         QTest::addRow("count zero") << QStringList{u"password"_s, u"--count=0"_s} << "--count";
         QTest::addRow("count fraction")
             << QStringList{u"password"_s, u"--count=1.5"_s} << "--count";
-        QTest::addRow("count missing value") << QStringList{u"password"_s, u"--count"_s} << "count";
+        QTest::addRow("count missing value")
+            << QStringList{u"password"_s, u"--count"_s} << "--count";
+        QTest::addRow("a value that is the next option")
+            << QStringList{u"profile"_s, u"a.b"_s, u"--port"_s, u"--json"_s} << "“--json”";
+        QTest::addRow("specials that are the next option")
+            << QStringList{u"password"_s, u"--special-chars"_s, u"--no-digits"_s}
+            << "--special-chars";
+        QTest::addRow("length followed by count")
+            << QStringList{u"password"_s, u"--length"_s, u"--count"_s, u"3"_s} << "--length";
+        for (const char *port : {"abc", "0", "70000", "", "+80"})
+            QTest::addRow("port \"%s\"", port)
+                << QStringList{u"profile"_s, u"a.b"_s, u"--port="_s + QLatin1String(port)}
+                << "--port";
+        QTest::addRow("empty domain") << QStringList{u"profile"_s, QString()} << "example.com";
+        QTest::addRow("a URL for a domain")
+            << QStringList{u"profile"_s, u"https://example.com/"_s} << "https://example.com/";
+        QTest::addRow("a domain with a space")
+            << QStringList{u"profile"_s, u"a .b"_s} << "example.com";
+        QTest::addRow("control characters in specials")
+            << QStringList{u"password"_s, u"--special-chars=a\nb"_s} << "--special-chars";
+        QTest::addRow("a paragraph separator in specials")
+            << QStringList{u"password"_s, u"--special-chars=a\u2029b"_s} << "U+2029";
         QTest::addRow("profile option on password")
             << QStringList{u"password"_s, u"--json"_s} << "--json";
         QTest::addRow("count on profile")
             << QStringList{u"profile"_s, u"a.b"_s, u"--count=2"_s} << "--count";
         QTest::addRow("profile without domain") << QStringList{u"profile"_s} << "profile";
         QTest::addRow("profile with two domains")
-            << QStringList{u"profile"_s, u"a.b"_s, u"c.d"_s} << "profile";
+            << QStringList{u"profile"_s, u"a.b"_s, u"c.d"_s} << "“c.d”";
         QTest::addRow("json and crlf")
             << QStringList{u"profile"_s, u"a.b"_s, u"--json"_s, u"--crlf"_s} << "--crlf";
         QTest::addRow("profile with a bad length")
@@ -156,6 +181,13 @@ private slots:
         QTest::addRow("every class needs a length of at least four")
             << QStringList{u"password"_s, u"--every-class"_s, u"--special"_s, u"--length=3"_s}
             << "--every-class";
+        QString rareSpecials;
+        for (char16_t c = 0x4E00; c < 0x4E00 + 20000; ++c)
+            rareSpecials += QChar(c);
+        QTest::addRow("every class would take millions of redraws")
+            << QStringList{u"password"_s, u"--every-class"_s, u"--length=4"_s,
+                           u"--special-chars="_s + rareSpecials}
+            << "--every-class";
         QTest::addRow("both special forms")
             << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }
@@ -168,6 +200,34 @@ private slots:
         QVERIFY2(m_err.contains(names), qPrintable(m_err));
         QCOMPARE(m_err.count(u'\n'), 1);
         QVERIFY(m_random.log().isEmpty());
+    }
+
+    void failedWritesExitWith1_data()
+    {
+        QTest::addColumn<qint64>("accepts"); // what each write returns; -2: device not open
+        QTest::addColumn<QString>("message");
+        QTest::addRow("a device that takes nothing") << qint64(0) << u"不接受"_s;
+        QTest::addRow("a device that refuses") << qint64(-1) << u"无法写入输出"_s;
+        QTest::addRow("a closed standard output") << qint64(-2) << u"已关闭"_s;
+    }
+    void failedWritesExitWith1()
+    {
+        QFETCH(qint64, accepts);
+        QFETCH(QString, message);
+        struct Stubborn : QIODevice
+        {
+            qint64 accepts = 0;
+            qint64 readData(char *, qint64) override { return -1; }
+            qint64 writeData(const char *, qint64) override { return accepts; }
+        } out;
+        out.accepts = accepts;
+        if (accepts != -2)
+            out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        QBuffer err;
+        err.open(QIODevice::WriteOnly);
+        QCOMPARE(SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, out, err),
+                 1);
+        QVERIFY2(QString::fromUtf8(err.data()).contains(message), err.data().constData());
     }
 
     void aClockPast2038ExitsWith1()

@@ -246,6 +246,27 @@ private slots:
         QCOMPARE(m_form->windowTitle(), u"密码生成器 v1  密码长度：5"_s);
     }
 
+    void onlyAFullyCheckedBoxAddsItsClass_data()
+    {
+        QTest::addColumn<Qt::CheckState>("state");
+        QTest::addColumn<QString>("password");
+        QTest::addRow("checked") << Qt::Checked << u"!!!"_s;
+        QTest::addRow("partially checked (grayed)") << Qt::PartiallyChecked << u""_s;
+    }
+    void onlyAFullyCheckedBoxAddsItsClass()
+    {
+        QFETCH(Qt::CheckState, state);
+        QFETCH(QString, password);
+        useOnlySpecials(u"!"_s);
+        box(u"ss_cd"_s)->setText(u"3"_s);
+        auto *special = child<QCheckBox>(u"ss_fh"_s);
+        special->setTristate(true);
+        special->setCheckState(state);
+        box(u"ss_jieguo"_s)->setText(u"old"_s);
+        click(u"generate"_s);
+        QCOMPARE(box(u"ss_jieguo"_s)->text(), password);
+    }
+
     void longPasswordsAreNotCut()
     {
         box(u"ss_cd"_s)->setText(u"100000"_s);
@@ -482,14 +503,20 @@ private slots:
         QStringList seen;
         m_random.onReseed = [&] {
             seen << m_form->windowTitle() + u'|' + box(u"Text2"_s)->text() + u'|' +
-                        box(u"Text5"_s)->text() + u'|' + box(u"Text6"_s)->text().left(0) +
+                        box(u"Text5"_s)->text() + u'|' + box(u"Text6"_s)->text() + u'|' +
+                        box(u"Text9"_s)->text() + u'|' +
                         QString::number(m_clipboard.calls().size());
         };
+        box(u"ss_cd"_s)->setText(u"2"_s);
+        // AA, then offset 26; BB, then offset 26.
+        const float offset26 = 25.5f / 62;
+        m_random.script({0.0f, 0.0f, offset26, 1.5f / 62, 1.5f / 62, offset26});
         click(u"Command1"_s);
-        // Both draws come after caption, URL and user are set, and before the clipboard is used.
-        QCOMPARE(seen, QStringList({u"5ED380FF|http://a.b.c|s5ed380ffdb0|0"_s,
-                                    u"5ED380FF|http://a.b.c|s5ed380ffdb0|0"_s}));
-        QCOMPARE(m_random.log(), u"R"_s + QString(17, u'N') + u"R"_s + QString(17, u'N'));
+        // Both draws come after caption, URL and user are set, the admin password after the
+        // database password is in its box, and both before the clipboard is used.
+        QCOMPARE(seen, QStringList({u"5ED380FF|http://a.b.c|s5ed380ffdb0|||0"_s,
+                                    u"5ED380FF|http://a.b.c|s5ed380ffdb0|AA||0"_s}));
+        QCOMPARE(m_random.log(), u"RNNNRNNN"_s);
     }
 
     void twoClicksInOneSecondShareTheTokenNotThePasswords()
@@ -529,9 +556,12 @@ private slots:
         click(u"Command1"_s);
         const QString report = m_clipboard.text();
         const QString otherBefore = box(other)->text();
-        m_random.script({0.9f, 0.9f, 0.9f});
+        // Settings changed since the profile: the redraw reads them afresh.
+        box(u"ss_cd"_s)->setText(u"5"_s);
+        setClasses(false, false, true, false);
+        m_random.script(QList<float>(6, 0.95f));
         click(label);
-        QCOMPARE(box(target)->text().size(), 16);
+        QCOMPARE(box(target)->text(), u"99999"_s);
         QVERIFY(box(target)->text() != box(other)->text());
         QCOMPARE(box(other)->text(), otherBefore);
         QCOMPARE(m_clipboard.text(), report);
@@ -548,11 +578,18 @@ private slots:
         QCOMPARE(m_form->windowTitle(), u"Form1"_s);
     }
 
+    void command1WithABadLengthKeepsTheEarlierSteps_data()
+    {
+        QTest::addColumn<QString>("length");
+        QTest::addRow("no number") << u"abc"_s;
+        QTest::addRow("over the limit") << u"100001"_s;
+    }
     void command1WithABadLengthKeepsTheEarlierSteps()
     {
+        QFETCH(QString, length);
         box(u"Text1"_s)->setText(u"a.b"_s);
         box(u"Text6"_s)->setText(u"old6"_s);
-        box(u"ss_cd"_s)->setText(u"abc"_s);
+        box(u"ss_cd"_s)->setText(length);
         click(u"Command1"_s);
         QCOMPARE(m_form->windowTitle(), u"5ED380FF"_s);
         QCOMPARE(box(u"Text2"_s)->text(), u"http://a.b"_s);
@@ -560,6 +597,7 @@ private slots:
         QCOMPARE(box(u"Text6"_s)->text(), u"old6"_s);
         QVERIFY(m_clipboard.calls().isEmpty());
         QVERIFY(warningShown());
+        QCOMPARE(warning()->windowTitle(), u"密码长度无效"_s);
         QVERIFY(warning()->text().contains(u"密码长度"_s));
     }
 

@@ -178,6 +178,45 @@ private slots:
         QCOMPARE(random.log(), u"R"_s + QString(length + 1, u'N'));
     }
 
+    void everyClassRedrawsUntilEachClassShows_data()
+    {
+        QTest::addColumn<PasswordSettings>("settings");
+        QTest::addColumn<QList<float>>("values");
+        QTest::addColumn<QString>("password");
+        // Pool "0123456789#": "00" lacks the special class, "0#" has both.
+        QTest::addRow("the special class is required")
+            << settings(false, false, true, true, u"#"_s, u"2"_s)
+            << QList<float>{0.0f, 0.0f, 0.0f, 0.0f, largestBelowOne, 0.0f} << u"0#"_s;
+        // Pool A-Z then 0-9: "AB" lacks a digit; offset 1 turns "A9" into "B9".
+        QTest::addRow("the digit class is required")
+            << settings(true, false, true, false, {}, u"2"_s)
+            << QList<float>{0.0f, 1.5f / 36, 0.0f, 0.0f, largestBelowOne, 0.0f} << u"B9"_s;
+    }
+    void everyClassRedrawsUntilEachClassShows()
+    {
+        QFETCH(PasswordSettings, settings);
+        QFETCH(QList<float>, values);
+        QFETCH(QString, password);
+        ScriptedRandomSource random(values);
+        const CharacterPool pool(settings);
+        QCOMPARE(Password::fromPoolWithEveryClass(pool, 2, settings, random), password);
+        QCOMPARE(random.log(), u"RNNNRNNN"_s);
+    }
+
+    void everyClassChanceCountsEachClass()
+    {
+        // Upper and digits, length 2: one of each in either order, 2 * 26 * 10 of 36^2.
+        const PasswordSettings twoClasses = settings(true, false, true, false, {}, u"2"_s);
+        QCOMPARE(Password::everyClassChance(CharacterPool(twoClasses), 2, twoClasses),
+                 520.0 / 1296.0);
+        // A special "#" beside the digits: 2 * 10 * 1 of 11^2.
+        const PasswordSettings special = settings(false, false, true, true, u"#"_s, u"2"_s);
+        QCOMPARE(Password::everyClassChance(CharacterPool(special), 2, special), 20.0 / 121.0);
+        // One class always shows.
+        const PasswordSettings one = settings(false, true, false, false, {}, u"1"_s);
+        QCOMPARE(Password::everyClassChance(CharacterPool(one), 1, one), 1.0);
+    }
+
     void everyValueStaysInsideThePool()
     {
         for (qsizetype n : {1, 2, 62, 72, 100000}) {

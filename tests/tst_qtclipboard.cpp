@@ -46,12 +46,22 @@ private slots:
     void anotherProgramHoldingTheClipboardIsReported()
     {
         QtClipboard clipboard;
-        clipboard.setText(u"first"_s);
-        // xclip takes the clipboard after our last X event; this process handles no event in
-        // between, so its next claim carries an older time and the X server turns it down.
-        QCOMPARE(
-            QProcess::execute(u"sh"_s, {u"-c"_s, u"printf other | xclip -selection clipboard"_s}),
-            0);
+        // The moment our write has taken the clipboard, and before it is read back, xclip takes
+        // it over, and the test waits until the X server has told us so (xclip's background
+        // half claims the selection after its foreground half exits). The read-back then always
+        // meets the other program's text.
+        QClipboard *system = QGuiApplication::clipboard();
+        const auto takeover = connect(system, &QClipboard::dataChanged, this, [&] {
+            disconnect(system, &QClipboard::dataChanged, this, nullptr);
+            QCOMPARE(QProcess::execute(u"sh"_s,
+                                       {u"-c"_s, u"printf other | xclip -selection clipboard"_s}),
+                     0);
+            QDeadlineTimer deadline(5000);
+            while (system->ownsClipboard() && !deadline.hasExpired())
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QVERIFY(!system->ownsClipboard());
+        });
+        QVERIFY(takeover);
         try {
             clipboard.setText(u"report"_s, Clipboard::Content::Secret);
             QFAIL("the write was reported as done");

@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QSet>
 #include <QTest>
+#include <algorithm>
 #include <array>
+#include <new>
 
 Q_DECLARE_METATYPE(PasswordSettings)
 
@@ -16,16 +18,6 @@ class TestSystemRandom : public QObject
 {
     Q_OBJECT
 private slots:
-    void valuesStayInRangeOn24Bits()
-    {
-        SystemRandomSource random;
-        for (int i = 0; i < 200000; ++i) {
-            const float r = random.next();
-            QVERIFY(r >= 0.0f && r < 1.0f);
-            QCOMPARE(double(r) * 16777216.0, std::floor(double(r) * 16777216.0));
-        }
-    }
-
     void passwordsHaveTheLengthAndOnlyPoolCharacters_data()
     {
         QTest::addColumn<PasswordSettings>("settings");
@@ -82,6 +74,8 @@ private slots:
         QTest::addRow("200 entries") << qsizetype(200) << 1 << quint64(200);
         QTest::addRow("256 entries: nothing dropped") << qsizetype(256) << 1 << quint64(256);
         QTest::addRow("300 entries take two bytes") << qsizetype(300) << 2 << quint64(65400);
+        QTest::addRow("65536 entries: two bytes, nothing dropped")
+            << qsizetype(65536) << 2 << quint64(65536);
     }
     void rejectsTheUnevenTopAndSpreadsTheRestEvenly()
     {
@@ -123,6 +117,20 @@ private slots:
             QVERIFY(k >= 1 && k <= n);
             QCOMPARE(quint64(count), rejected / quint64(n));
         }
+    }
+
+    void destructionWipesTheWholeBuffer()
+    {
+        // 0xA5 everywhere; after one draw nearly all of the block is still unused.
+        alignas(SystemRandomSource) unsigned char storage[sizeof(SystemRandomSource)];
+        auto *source = new (storage) SystemRandomSource(
+            [](unsigned char *out, std::size_t size) { std::fill(out, out + size, 0xA5); });
+        source->position(62);
+        source->~SystemRandomSource();
+        const unsigned char run[16] = {0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5,
+                                       0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5, 0xA5};
+        QVERIFY(std::search(storage, storage + sizeof storage, run, run + 16) ==
+                storage + sizeof storage);
     }
 
     void consecutivePasswordsNeverRepeat()

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The built sitepass-cli as a script would call it: exit codes, streams and output shapes.
-# Usage: cli.sh PATH/TO/sitepass-cli
+# Usage: cli.sh PATH/TO/sitepass-cli PATH/TO/sitepass
 set -uo pipefail
-cli=$1
+cli=$1 window=$2
 passed=0 failed=0
 check() { # check NAME CONDITION...
     local name=$1; shift
@@ -50,7 +50,15 @@ for bad in "password --length abc" "password --length 100001" "password --count 
 done
 run --help
 check "--help in Chinese, first line names the program" \
-    test "$rc" -eq 0 -a "$(head -n1 <<<"$out")" = "用法：sitepass-cli [选项] password|profile [域名]"
+    test "$rc" -eq 0 -a "$(head -n1 <<<"$out")" = "用法：sitepass-cli 命令 [参数] [选项]"
+check "--help: every description starts at one terminal column" python3 -c '
+import re, sys, unicodedata
+width = lambda s: sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in s)
+starts = {width(m.group(1)) for m in re.finditer(r"^(  \S.*?\S  +)\S", sys.argv[1], re.M)}
+assert len(starts) == 1, starts' "$out"
+# The window answers --help and --version on the terminal; with no display it could not open.
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb timeout 20 "$window" --help); rc=$?
+check "sitepass --help prints help without a window" test "$rc" -eq 0 -a "$(head -n1 <<<"$out")" = "用法：sitepass [选项]"
 
 # Failed writes are failures; a reader that leaves ends the program quietly.
 for args in "password" "profile a.b"; do

@@ -21,7 +21,8 @@ public:
         if (onReseed)
             onReseed();
     }
-    float next() override
+    qsizetype position(qsizetype n) override { return positionOf(next(), n); }
+    float next()
     {
         m_log += u'N';
         return m_at < m_values.size() ? m_values.at(m_at++) : 0.0f;
@@ -29,8 +30,6 @@ public:
 
     QString log() const { return m_log; }
     qsizetype nextCalls() const { return m_log.count(u'N'); }
-    qsizetype reseedCalls() const { return m_log.count(u'R'); }
-    void clearLog() { m_log.clear(); }
 
     // Lets a test look at the world at the moment a run starts drawing.
     std::function<void()> onReseed;
