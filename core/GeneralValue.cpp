@@ -5,6 +5,7 @@
 #include "TextServices.h"
 
 #include <QRegularExpression>
+#include <QTimeZone>
 #include <cmath>
 
 namespace GeneralValue {
@@ -36,14 +37,14 @@ std::optional<QDateTime> parseDateText(QStringView text)
 {
     static const QRegularExpression pattern(QStringLiteral(
         R"(^\s*(\d{1,4})[-/.](\d{1,2})[-/.](\d{1,2})(?:(?:\s+|T)(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?\s*$)"));
-    const QRegularExpressionMatch m = pattern.match(text);
+    const QRegularExpressionMatch m = pattern.match(text.toString());
     if (!m.hasMatch())
         return std::nullopt;
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time, Qt::UTC);
+    return QDateTime(date, time, QTimeZone::utc());
 }
 
 std::optional<QDateTime> dateTime(const QVariant &value)
@@ -54,11 +55,11 @@ std::optional<QDateTime> dateTime(const QVariant &value)
         if (!dt.isValid())
             return std::nullopt;
         const QTime t = dt.time();
-        return QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()), Qt::UTC);
+        return QDateTime(dt.date(), QTime(t.hour(), t.minute(), t.second()), QTimeZone::utc());
     }
     case QMetaType::QDate: {
         const QDate d = value.toDate();
-        return d.isValid() ? std::optional<QDateTime>(QDateTime(d, QTime(0, 0), Qt::UTC))
+        return d.isValid() ? std::optional<QDateTime>(QDateTime(d, QTime(0, 0), QTimeZone::utc()))
                            : std::nullopt;
     }
     case QMetaType::QString:

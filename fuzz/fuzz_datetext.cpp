@@ -5,6 +5,7 @@
 #include "GeneralValue.h"
 #include "SitepassError.h"
 #include "UnixTime.h"
+#include <QTimeZone>
 
 namespace {
 class Fixed final : public Clock
@@ -12,7 +13,7 @@ class Fixed final : public Clock
 public:
     QDateTime now() const override
     {
-        return QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC);
+        return QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), QTimeZone::utc());
     }
 };
 } // namespace

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
+#include <QTimeZone>
 
 using namespace Qt::StringLiterals;
 
@@ -37,7 +38,7 @@ private slots:
     void init()
     {
         m_random = ScriptedRandomSource();
-        m_clock.set(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC));
+        m_clock.set(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), QTimeZone::utc()));
     }
 
     void passwordsTakeTheWindowsPath()
@@ -232,7 +233,7 @@ private slots:
 
     void aClockPast2038ExitsWith1()
     {
-        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 8), Qt::UTC));
+        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 8), QTimeZone::utc()));
         QCOMPARE(run({u"profile"_s, u"a.b"_s}), 1);
         QVERIFY(m_out.isEmpty());
         QVERIFY(m_err.contains(u"2038"_s));

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimeZone>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -57,7 +58,7 @@ private slots:
     void init()
     {
         m_random = ScriptedRandomSource();
-        m_clock.set(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC));
+        m_clock.set(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), QTimeZone::utc()));
         m_clipboard = FakeClipboard();
         m_form = std::make_unique<Form1>(m_random, m_clock, m_clipboard);
         m_form->show();
@@ -338,7 +339,7 @@ private slots:
         QCOMPARE(m_form->Caesar(u"abcXYZ"_s, 3), u"defABC"_s);
         QCOMPARE(m_form->ToUnixTime(u"2020-05-31 18:03:43"_s, 8), Q_INT64_C(1590919423));
         QCOMPARE(m_form->FromUnixTime(1590919423, 8),
-                 QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), Qt::UTC));
+                 QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43), QTimeZone::utc()));
         m_random.script({0.0f, 0.0f});
         QCOMPARE(m_form->GeneratePassword(2), u"aa"_s);
     }
@@ -613,7 +614,7 @@ private slots:
 
     void command1After2038ChangesNothing()
     {
-        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 8), Qt::UTC));
+        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 8), QTimeZone::utc()));
         box(u"Text1"_s)->setText(u"a.b"_s);
         click(u"Command1"_s);
         QCOMPARE(m_form->windowTitle(), u"Form1"_s);
@@ -625,7 +626,7 @@ private slots:
 
         // The last second that fits still works.
         warning()->accept();
-        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 7), Qt::UTC));
+        m_clock.set(QDateTime(QDate(2038, 1, 19), QTime(11, 14, 7), QTimeZone::utc()));
         click(u"Command1"_s);
         QCOMPARE(m_form->windowTitle(), u"7FFFFFFF"_s);
     }

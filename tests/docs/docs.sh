@@ -11,12 +11,18 @@ for page in "$data"/man/sitepass.1 "$data"/man/sitepass-cli.1 \
     warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
     [ -z "$warnings" ] || fail "$page: $warnings"
     lexgrog "$page" >/dev/null || fail "$page: lexgrog finds no NAME line"
+    # A source line break after full-width punctuation must not become a space.
+    stray=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" 2>/dev/null | grep -n '[，。；：、）”] ')
+    [ -z "$stray" ] || fail "$page: a space after full-width punctuation: $stray"
 done
 
 offered=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli ""); COMP_CWORD=1; _sitepass_cli
     echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
-[[ " $offered " == *" password "* && " $offered " == *" profile "* ]] ||
+[[ " $offered " == *" password "* && " $offered " == *" sql "* ]] ||
     fail "the completion offers '$offered'"
+dialects=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli sql ""); COMP_CWORD=2; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$dialects" = "mariadb mysql postgresql" ] || fail "sql completes '$dialects'"
 
-echo "$((5 - failed)) passed, $failed failed"
+echo "$((14 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

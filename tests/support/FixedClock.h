@@ -3,12 +3,13 @@
 #pragma once
 
 #include "Clock.h"
+#include <QTimeZone>
 
 class FixedClock final : public Clock
 {
 public:
     explicit FixedClock(QDateTime wallClock = QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43),
-                                                        Qt::UTC))
+                                                        QTimeZone::utc()))
         : m_now(std::move(wallClock))
     {
     }
