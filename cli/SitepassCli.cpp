@@ -10,9 +10,11 @@
 #include "SiteProfile.h"
 #include "SiteRecord.h"
 #include "SitepassError.h"
+#include "SqlScript.h"
 #include "TextServices.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QIODevice>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,6 +29,8 @@ namespace {
 const QString program = u"sitepass-cli"_s;
 constexpr qsizetype maxCount = 1000000;
 constexpr int maxPort = 65535;
+// A profile is well under a kilobyte; more is not one, and is not read into memory whole.
+constexpr qint64 maxProfileBytes = 1 << 20;
 // More expected redraws than this per password would keep a script waiting for minutes.
 constexpr double maxEveryClassDraws = 1e6;
 
@@ -64,6 +68,9 @@ struct Options
                                  u"用户"_s, SiteProfile::defaultAdminUser.toString()};
     QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
     QCommandLineOption json{u"json"_s, u"以一个 JSON 对象输出站点资料。"_s};
+    QCommandLineOption host{u"host"_s,
+                            u"新账户的主机部分（默认 %1）。"_s.arg(SqlScript::defaultHost),
+                            u"主机"_s, SqlScript::defaultHost.toString()};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
     QCommandLineOption version{{u"v"_s, u"version"_s}, u"显示版本。"_s};
 
@@ -78,7 +85,7 @@ struct Options
     QList<const QCommandLineOption *> all() const
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
-               QList<const QCommandLineOption *>{&help, &version};
+               QList<const QCommandLineOption *>{&host, &help, &version};
     }
 };
 
@@ -298,24 +305,90 @@ QString profile(const QCommandLineParser &parser, const Options &o, const QStrin
         fields, [&] { return request.next(random); }, clock);
     const SiteTexts t = SiteProfile::readTexts(fields);
 
-    if (parser.isSet(o.json)) {
-        const QJsonObject object{{u"site_name"_s, t.siteName},
-                                 {u"site_directory"_s, SiteProfile::siteDirectory(t.siteName)},
-                                 {u"site_url"_s, t.siteUrl},
-                                 {u"site_port"_s, t.sitePort},
-                                 {u"db_table"_s, t.tableName},
-                                 {u"db_user"_s, t.databaseUser},
-                                 {u"db_password"_s, t.databasePassword},
-                                 {u"admin_path"_s, t.adminPath},
-                                 {u"admin_user"_s, t.adminUser},
-                                 {u"admin_password"_s, t.adminPassword},
-                                 {u"token"_s, token}};
-        return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Indented));
-    }
+    if (parser.isSet(o.json))
+        return QString::fromUtf8(SiteProfile::toJson(t, token));
     QString report = BuildSiteReport(t);
     if (!parser.isSet(o.crlf))
         report.replace(u"\r\n"_s, u"\n"_s);
     return report;
+}
+
+// What a profile or a name was refused for, as the user sees the field.
+QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
+{
+    using Kind = SitepassError::Kind;
+    const QString field = error.text();
+    switch (error.kind()) {
+    case Kind::ProfileEmpty:
+        return u"输入为空：请给出 sitepass-cli profile 打印的站点报告或它的 --json 输出。"_s;
+    case Kind::ProfileNotUtf8:
+        return u"输入不是有效的 UTF-8 文本。"_s;
+    case Kind::ProfileUnrecognised:
+        if (field == u"JSON"_s)
+            return u"输入以 { 开头，但不是有效的 JSON 对象。"_s;
+        if (field == u"report"_s)
+            return u"输入既不是十行的站点报告，也不是站点资料的 JSON（最多读 %1 字节）。"_s.arg(
+                maxProfileBytes);
+        return u"字段“%1”的值应为字符串。"_s.arg(field);
+    case Kind::FieldMissing:
+        return u"站点资料缺少字段“%1”。"_s.arg(field);
+    case Kind::FieldEmpty:
+        return u"站点资料的字段“%1”为空。"_s.arg(field);
+    case Kind::FieldBadCharacter:
+        return u"“%1”含有 NUL、换行或不完整的字符。"_s.arg(field);
+    case Kind::NameTooLong:
+        return u"“%1”太长：%2 的名称最多 %3 个%4。"_s.arg(field)
+            .arg(dialect == SqlScript::Dialect::PostgreSql ? u"PostgreSQL"_s
+                                                           : u"MariaDB 和 MySQL"_s)
+            .arg(error.limit())
+            .arg(dialect == SqlScript::Dialect::PostgreSql ? u"字节（UTF-8）"_s : u"字符"_s);
+    default:
+        return describe(error);
+    }
+}
+
+// Up to one byte past the limit, so that a larger input is seen and refused.
+QByteArray readProfile(const QString &file, QIODevice &in)
+{
+    if (file.isEmpty() || file == u"-"_s) {
+        if (!in.isReadable())
+            throw UsageError{u"无法读取标准输入。"_s};
+        return in.read(maxProfileBytes + 1);
+    }
+    QFile source(file);
+    if (!source.open(QIODevice::ReadOnly))
+        throw UsageError{u"无法打开文件“%1”。"_s.arg(file.left(200))};
+    return source.read(maxProfileBytes + 1);
+}
+
+QString sql(const QCommandLineParser &parser, const Options &o, const QStringList &positional,
+            QIODevice &in, RandomSource &random)
+{
+    if (positional.size() < 2)
+        throw UsageError{u"sql 命令需要方言：mariadb、mysql 或 postgresql。"_s};
+    if (positional.size() > 3)
+        throw UsageError{u"sql 只接受一个文件，多出了“%1”。"_s.arg(positional.at(3).left(40))};
+    const auto dialect = SqlScript::dialectNamed(positional.at(1));
+    if (!dialect)
+        throw UsageError{u"未知的方言“%1”：应为 mariadb、mysql 或 postgresql。"_s.arg(
+            positional.at(1).left(40))};
+    const QString host = parser.value(o.host);
+    if (parser.isSet(o.host) && *dialect == SqlScript::Dialect::PostgreSql)
+        throw UsageError{u"--host 只用于 mariadb 和 mysql。"_s};
+    const bool badHost = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c.isSurrogate();
+    });
+    if (host.isEmpty() || badHost)
+        throw UsageError{
+            u"--host 需要一个主机名，例如 localhost 或 %，收到“%1”。"_s.arg(host.left(40))};
+    const QByteArray input = readProfile(positional.value(2), in);
+    try {
+        if (input.size() > maxProfileBytes)
+            throw SitepassError(SitepassError::Kind::ProfileUnrecognised, u"report"_s);
+        return SqlScript::build(*dialect, SiteProfile::read(input), host, random);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, *dialect)};
+    }
 }
 
 QString helpLeft(const QCommandLineOption &option)
@@ -333,6 +406,8 @@ QString helpText(const Options &o)
         {u"命令："_s, {}},
         {u"password"_s, u"打印密码，每行一个。"_s},
         {u"profile 域名"_s, u"打印十行的站点报告，例如 profile example.com。"_s},
+        {u"sql 方言 [文件]"_s, u"读入站点资料（报告或 JSON，默认读标准输入），"_s},
+        {QString(), u"打印建立其数据库和用户的 SQL；方言为 mariadb、mysql 或 postgresql。"_s},
     };
     const auto group = [&](const QString &title, const QList<const QCommandLineOption *> &options) {
         rows.append({QString(), QString()});
@@ -343,6 +418,7 @@ QString helpText(const Options &o)
     group(u"密码选项（password 和 profile）："_s, o.passwordOptions());
     group(u"password 的选项："_s, {&o.count});
     group(u"profile 的选项："_s, o.profileOptions());
+    group(u"sql 的选项："_s, {&o.host});
     group(u"其他："_s, {&o.help, &o.version});
     return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码或网站的站点资料。\n\n"_s +
            HelpText::columns(rows);
@@ -354,8 +430,8 @@ void writeLine(QIODevice &device, const QString &line)
 }
 } // namespace
 
-int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &out,
-        QIODevice &err)
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &in,
+        QIODevice &out, QIODevice &err)
 {
     Options o;
     QCommandLineParser parser;
@@ -381,7 +457,9 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
                 if (positional.size() > 1)
                     throw UsageError{
                         u"password 命令不接受参数“%1”。"_s.arg(positional.at(1).left(40))};
-                rejectOptions(parser, o.profileOptions(), command);
+                rejectOptions(parser,
+                              o.profileOptions() + QList<const QCommandLineOption *>{&o.host},
+                              command);
                 const PasswordRequest request = passwordRequest(parser, o);
                 writePasswords(request, passwordCount(parser, o), random, output);
             } else if (command == u"profile"_s) {
@@ -392,16 +470,22 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
                     throw UsageError{
                         u"profile 只接受一个域名，多出了“%1”。"_s.arg(positional.at(2).left(40))};
                 checkDomain(positional.at(1));
-                rejectOptions(parser, {&o.count}, command);
+                rejectOptions(parser, {&o.count, &o.host}, command);
                 if (parser.isSet(o.crlf) && parser.isSet(o.json))
                     throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
                 // Printed only once every step has succeeded.
                 output.write(profile(parser, o, positional.at(1), random, clock));
+            } else if (command == u"sql"_s) {
+                rejectOptions(parser,
+                              o.passwordOptions() + o.profileOptions() +
+                                  QList<const QCommandLineOption *>{&o.count},
+                              command);
+                output.write(sql(parser, o, positional, in, random));
             } else {
                 throw UsageError{
                     command.isEmpty()
-                        ? u"缺少命令：password 或 profile（见 sitepass-cli --help）。"_s
-                        : u"未知命令“%1”：应为 password 或 profile。"_s.arg(command.left(40))};
+                        ? u"缺少命令：password、profile 或 sql（见 sitepass-cli --help）。"_s
+                        : u"未知命令“%1”：应为 password、profile 或 sql。"_s.arg(command.left(40))};
             }
         }
         output.flush();

@@ -14,9 +14,10 @@ namespace SitepassCli {
 // A reader that goes away ends the program through SIGPIPE (status 141 in a shell), untouched.
 enum ExitCode { Ok = 0, Failed = 1, BadInput = 2 };
 
-// Runs one command line (arguments[0] is the program name). Streams results to `out` as they
-// are made; refusals and failures go to `err` as one line. Returns the exit status.
-int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &out,
-        QIODevice &err);
+// Runs one command line (arguments[0] is the program name). `in` is standard input, read only
+// by `sql` without a file. Streams results to `out` as they are made; refusals and failures go
+// to `err` as one line. Returns the exit status.
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &in,
+        QIODevice &out, QIODevice &err);
 
 } // namespace SitepassCli

@@ -25,9 +25,10 @@ int main(int argc, char *argv[])
     SystemClock clock;
     // Unbuffered: the command writes its own chunks and must see each write fail.
     // A closed standard output stays unopened, and the command says so.
-    QFile out, err;
+    QFile in, out, err;
+    in.open(STDIN_FILENO, QIODevice::ReadOnly);
     if (stdoutOpen)
         out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
-    return SitepassCli::run(QCoreApplication::arguments(), random, clock, out, err);
+    return SitepassCli::run(QCoreApplication::arguments(), random, clock, in, out, err);
 }

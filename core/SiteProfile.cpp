@@ -9,7 +9,13 @@
 #include "TextServices.h"
 #include "UnixTime.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QStringDecoder>
 #include <array>
+
+using namespace Qt::StringLiterals;
 
 namespace SiteProfile {
 
@@ -68,24 +74,146 @@ SiteTexts readTexts(const SiteFields &fields)
 
 } // namespace SiteProfile
 
+namespace {
+// The report's labels in line order; line 2 (the directory) has no field of its own.
+constexpr std::array<QStringView, 10> reportLabels = {
+    u"站 点 名 称：", u"站 点 目 录：", u"站 点 网 址：", u"站 点 端 口：", u"数据库表名：",
+    u"数据库用户：",  u"数据库密码：",  u"管理员后台：",  u"管理员用户：",  u"管理员密码：",
+};
+
+// The fields with their JSON names and their report lines, in report order.
+struct FieldName
+{
+    QString SiteTexts::*member;
+    QStringView key;
+    int line; // index into reportLabels
+};
+const std::array<FieldName, 9> fieldNames = {{
+    {&SiteTexts::siteName, u"site_name", 0},
+    {&SiteTexts::siteUrl, u"site_url", 2},
+    {&SiteTexts::sitePort, u"site_port", 3},
+    {&SiteTexts::tableName, u"db_table", 4},
+    {&SiteTexts::databaseUser, u"db_user", 5},
+    {&SiteTexts::databasePassword, u"db_password", 6},
+    {&SiteTexts::adminPath, u"admin_path", 7},
+    {&SiteTexts::adminUser, u"admin_user", 8},
+    {&SiteTexts::adminPassword, u"admin_password", 9},
+}};
+
+// A value no line-based report could have held, or no account could be made with.
+bool hasBadCharacter(QStringView value)
+{
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.isSurrogate() || c == u'\0' || c == u'\n' || c == u'\r' ||
+            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            return true;
+    }
+    return false;
+}
+
+SiteTexts readJson(const QByteArray &input)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(input, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        throw SitepassError(SitepassError::Kind::ProfileUnrecognised, u"JSON"_s);
+    const QJsonObject object = document.object();
+    SiteTexts texts;
+    for (const FieldName &field : fieldNames) {
+        const QJsonValue value = object.value(field.key);
+        if (value.isUndefined())
+            continue;
+        if (!value.isString())
+            throw SitepassError(SitepassError::Kind::ProfileUnrecognised, field.key.toString());
+        texts.*field.member = value.toString();
+        if (hasBadCharacter(texts.*field.member))
+            throw SitepassError(SitepassError::Kind::FieldBadCharacter, field.key.toString());
+    }
+    for (const FieldName &field : fieldNames) {
+        if (field.member != &SiteTexts::tableName && field.member != &SiteTexts::databaseUser &&
+            field.member != &SiteTexts::databasePassword)
+            continue;
+        if (!object.contains(field.key))
+            throw SitepassError(SitepassError::Kind::FieldMissing, field.key.toString());
+        if ((texts.*field.member).isEmpty())
+            throw SitepassError(SitepassError::Kind::FieldEmpty, field.key.toString());
+    }
+    return texts;
+}
+
+SiteTexts readReport(const QString &input)
+{
+    // One line end after the last line, as written; a copy may have lost it or gained more.
+    QString text = input;
+    while (text.endsWith(u'\n'))
+        text.chop(text.endsWith(u"\r\n") ? 2 : 1);
+    QStringList lines = text.split(u'\n');
+    if (lines.size() != int(reportLabels.size()))
+        throw SitepassError(SitepassError::Kind::ProfileUnrecognised, u"report"_s);
+    SiteTexts texts;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString &line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!line.startsWith(reportLabels[i]))
+            throw SitepassError(SitepassError::Kind::FieldMissing,
+                                reportLabels[i].chopped(1).toString());
+        if (hasBadCharacter(line))
+            throw SitepassError(SitepassError::Kind::FieldBadCharacter,
+                                reportLabels[i].chopped(1).toString());
+    }
+    for (const FieldName &field : fieldNames)
+        texts.*field.member = lines[field.line].mid(reportLabels[field.line].size());
+    for (int line : {4, 5, 6})
+        if (lines[line].size() == reportLabels[line].size())
+            throw SitepassError(SitepassError::Kind::FieldEmpty,
+                                reportLabels[line].chopped(1).toString());
+    return texts;
+}
+} // namespace
+
+QByteArray SiteProfile::toJson(const SiteTexts &texts, const QString &token)
+{
+    QJsonObject object{{u"site_directory"_s, siteDirectory(texts.siteName)}, {u"token"_s, token}};
+    for (const FieldName &field : fieldNames)
+        object.insert(field.key, texts.*field.member);
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+SiteTexts SiteProfile::read(QByteArrayView input)
+{
+    // A UTF-8 byte order mark, as some editors save it, is not part of the profile.
+    if (input.startsWith("\xEF\xBB\xBF"))
+        input = input.sliced(3);
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(input);
+    if (decoder.hasError())
+        throw SitepassError(SitepassError::Kind::ProfileNotUtf8);
+    if (text.trimmed().isEmpty())
+        throw SitepassError(SitepassError::Kind::ProfileEmpty);
+    if (text.trimmed().startsWith(u'{'))
+        return readJson(input.toByteArray());
+    return readReport(text);
+}
+
 QString BuildSiteReport(const SiteTexts &texts)
 {
-    const std::array<std::pair<QStringView, QString>, 10> lines{{
-        {u"站 点 名 称：", texts.siteName},
-        {u"站 点 目 录：", SiteProfile::siteDirectory(texts.siteName)},
-        {u"站 点 网 址：", texts.siteUrl},
-        {u"站 点 端 口：", texts.sitePort},
-        {u"数据库表名：", texts.tableName},
-        {u"数据库用户：", texts.databaseUser},
-        {u"数据库密码：", texts.databasePassword},
-        {u"管理员后台：", texts.adminPath},
-        {u"管理员用户：", texts.adminUser},
-        {u"管理员密码：", texts.adminPassword},
-    }};
+    const std::array<QString, 10> values = {
+        texts.siteName,         SiteProfile::siteDirectory(texts.siteName),
+        texts.siteUrl,          texts.sitePort,
+        texts.tableName,        texts.databaseUser,
+        texts.databasePassword, texts.adminPath,
+        texts.adminUser,        texts.adminPassword,
+    };
     QString report;
-    for (const auto &[label, value] : lines) {
-        report += label;
-        report += value;
+    for (std::size_t line = 0; line < values.size(); ++line) {
+        report += reportLabels[line];
+        report += values[line];
         report += u"\r\n";
     }
     return report;

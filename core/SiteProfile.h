@@ -4,6 +4,8 @@
 
 #include "SiteFields.h"
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringView>
 #include <functional>
@@ -56,6 +58,15 @@ void generate(SiteFields &fields, const PasswordDraw &drawPassword, const Clock 
               Clipboard &clipboard);
 
 SiteTexts readTexts(const SiteFields &fields);
+
+// The profile as one JSON object (site_name ... admin_password, site_directory and token).
+QByteArray toJson(const SiteTexts &texts, const QString &token);
+
+// A profile read back from what toJson() or BuildSiteReport() wrote (the report with LF or
+// CR LF line ends); JSON whose names were edited reads too. Fields the JSON lacks stay empty,
+// except the three a database needs (table, user, password), which must be there and non-empty.
+// Throws SitepassError (Profile* and Field* kinds) for anything else.
+SiteTexts read(QByteArrayView input);
 
 } // namespace SiteProfile
 

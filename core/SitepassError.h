@@ -20,6 +20,13 @@ public:
         TimestampOutOfRange,  // a timestamp too far from 0 to convert
         ClipboardUnavailable, // there is no clipboard to write to
         ClipboardNotTaken,    // the clipboard did not keep the text (another program took it)
+        ProfileEmpty,         // a profile to read was empty
+        ProfileNotUtf8,       // a profile to read was not valid UTF-8
+        ProfileUnrecognised,  // neither the report nor its JSON; text() says what was expected
+        FieldMissing,         // text() names a field the profile lacks
+        FieldEmpty,           // text() names a field that is empty
+        FieldBadCharacter,    // text() names a field holding a NUL, line break or lone surrogate
+        NameTooLong,          // text() names a field longer than limit() allows
     };
 
     explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0)

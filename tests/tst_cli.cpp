@@ -22,13 +22,15 @@ class TestCli : public QObject
     QString m_out;
     QString m_err;
 
-    int run(const QStringList &args)
+    int run(const QStringList &args, const QByteArray &input = {})
     {
-        QBuffer out, err;
+        QBuffer in, out, err;
+        in.setData(input);
+        in.open(QIODevice::ReadOnly);
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
-        const int status =
-            SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random, m_clock, out, err);
+        const int status = SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random,
+                                            m_clock, in, out, err);
         m_out = QString::fromUtf8(out.data());
         m_err = QString::fromUtf8(err.data());
         return status;
@@ -189,6 +191,18 @@ private slots:
             << QStringList{u"password"_s, u"--every-class"_s, u"--length=4"_s,
                            u"--special-chars="_s + rareSpecials}
             << "--every-class";
+        QTest::addRow("sql without a dialect") << QStringList{u"sql"_s} << "mariadb";
+        QTest::addRow("sql with an unknown dialect")
+            << QStringList{u"sql"_s, u"oracle"_s} << "“oracle”";
+        QTest::addRow("sql with nothing on standard input")
+            << QStringList{u"sql"_s, u"mariadb"_s} << "输入为空";
+        QTest::addRow("sql from a file that is not there")
+            << QStringList{u"sql"_s, u"mysql"_s, u"/nonexistent/site.json"_s}
+            << "/nonexistent/site.json";
+        QTest::addRow("--host for postgresql")
+            << QStringList{u"sql"_s, u"postgresql"_s, u"--host=db"_s} << "--host";
+        QTest::addRow("a password option on sql")
+            << QStringList{u"sql"_s, u"mariadb"_s, u"--length=5"_s} << "--length";
         QTest::addRow("both special forms")
             << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }
@@ -224,11 +238,24 @@ private slots:
         out.accepts = accepts;
         if (accepts != -2)
             out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-        QBuffer err;
+        QBuffer in, err;
         err.open(QIODevice::WriteOnly);
-        QCOMPARE(SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, out, err),
-                 1);
+        QCOMPARE(
+            SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, in, out, err),
+            1);
         QVERIFY2(QString::fromUtf8(err.data()).contains(message), err.data().constData());
+    }
+
+    void sqlReadsTheReportFromStandardInput()
+    {
+        m_random.script(QList<float>(34, 0.5f));
+        QCOMPARE(run({u"profile"_s, u"a.b"_s, u"--crlf"_s}), 0);
+        const QByteArray report = m_out.toUtf8();
+        const QString password = m_out.section(u"数据库密码："_s, 1).section(u"\r\n"_s, 0, 0);
+        QCOMPARE(run({u"sql"_s, u"mariadb"_s, u"--host=%"_s}, report), 0);
+        QVERIFY2(m_out.contains(u"CREATE USER 's5ed380ffdb0'@'%' IDENTIFIED BY PASSWORD '*"_s),
+                 qPrintable(m_out));
+        QVERIFY(!m_out.contains(password));
     }
 
     void aClockPast2038ExitsWith1()

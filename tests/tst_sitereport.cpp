@@ -1,12 +1,14 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SiteProfile.h"
+#include "SitepassError.h"
 
 #include <QTest>
 
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(SiteTexts)
+Q_DECLARE_METATYPE(SitepassError::Kind)
 
 class TestSiteReport : public QObject
 {
@@ -99,6 +101,78 @@ private slots:
         QCOMPARE(report.size(), 68 + 20 + values);
         QVERIFY(report.endsWith(u"管理员密码："_s + texts.adminPassword + u"\r\n"_s));
         QVERIFY(report.startsWith(u"站 点 名 称："_s));
+    }
+
+    void readsBackWhatWasWritten_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        const SiteTexts texts{u"a.b"_s,          u"http://a.b"_s,   u"80"_s,
+                              u"s5f5e1000db0"_s, u"s5f5e1000db0"_s, u"p'\\`密"_s,
+                              u"/admin.php"_s,   u"admin"_s,        u"P2"_s};
+        const QByteArray report = BuildSiteReport(texts).toUtf8();
+        QTest::addRow("the report with CR LF") << report;
+        QTest::addRow("the report with LF and no last line end")
+            << QByteArray(report).replace("\r\n", "\n").chopped(1);
+        QTest::addRow("the JSON") << SiteProfile::toJson(texts, u"5F5E1000"_s);
+    }
+    void readsBackWhatWasWritten()
+    {
+        QFETCH(QByteArray, input);
+        const SiteTexts read = SiteProfile::read(input);
+        QCOMPARE(read.tableName, u"s5f5e1000db0"_s);
+        QCOMPARE(read.databasePassword, u"p'\\`密"_s);
+        QCOMPARE(read.adminPassword, u"P2"_s);
+        QCOMPARE(BuildSiteReport(read), BuildSiteReport(SiteProfile::read(input)));
+    }
+
+    void unreadableProfilesAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<SitepassError::Kind>("kind");
+        QTest::addColumn<QString>("field");
+        using Kind = SitepassError::Kind;
+        const QByteArray json = R"({"db_table": "t", "db_user": "u", "db_password": "p"})";
+        QTest::addRow("empty") << QByteArray(" \n") << Kind::ProfileEmpty << QString();
+        QTest::addRow("not UTF-8") << QByteArray("\xff\xfe") << Kind::ProfileNotUtf8 << QString();
+        QTest::addRow("neither") << QByteArray("hello") << Kind::ProfileUnrecognised << u"report"_s;
+        QTest::addRow("broken JSON")
+            << QByteArray("{\"db_table\":") << Kind::ProfileUnrecognised << u"JSON"_s;
+        QTest::addRow("a number for a name")
+            << QByteArray(json).replace("\"t\"", "7") << Kind::ProfileUnrecognised << u"db_table"_s;
+        QTest::addRow("no password") << QByteArray(R"({"db_table": "t", "db_user": "u"})")
+                                     << Kind::FieldMissing << u"db_password"_s;
+        QTest::addRow("empty user")
+            << QByteArray(json).replace("\"u\"", "\"\"") << Kind::FieldEmpty << u"db_user"_s;
+        QTest::addRow("a line break in the password")
+            << QByteArray(json).replace("\"p\"", "\"a\\nb\"") << Kind::FieldBadCharacter
+            << u"db_password"_s;
+        QTest::addRow("a NUL in the password") << QByteArray(json).replace("\"p\"", "\"a\\u0000b\"")
+                                               << Kind::FieldBadCharacter << u"db_password"_s;
+        QTest::addRow("a lone surrogate in the table")
+            << QByteArray(json).replace("\"t\"", "\"\\ud800\"") << Kind::FieldBadCharacter
+            << u"db_table"_s;
+        const QByteArray report =
+            BuildSiteReport({u"a"_s, {}, {}, u"t"_s, u"u"_s, u"p"_s, {}, {}, {}}).toUtf8();
+        QTest::addRow("a report line lost")
+            << QByteArray(report).replace("u\r\n", "") << Kind::ProfileUnrecognised << u"report"_s;
+        QTest::addRow("a report label changed")
+            << QByteArray(report).replace("\xe7\x94\xa8\xe6\x88\xb7", "xx") << Kind::FieldMissing
+            << u"数据库用户"_s;
+        QTest::addRow("a report without its password")
+            << QByteArray(report).replace("p\r\n", "\r\n") << Kind::FieldEmpty << u"数据库密码"_s;
+    }
+    void unreadableProfilesAreRefused()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(SitepassError::Kind, kind);
+        QFETCH(QString, field);
+        try {
+            SiteProfile::read(input);
+            QFAIL("read");
+        } catch (const SitepassError &e) {
+            QCOMPARE(e.kind(), kind);
+            QCOMPARE(e.text(), field);
+        }
     }
 };
 

@@ -36,8 +36,8 @@ private slots:
         QTest::addRow("date-time value at zone 8")
             << QVariant(wall(2020, 5, 31, 18, 3, 43)) << QVariant(8) << Q_INT64_C(1590919423);
         QTest::addRow("local-zone date-time keeps its wall fields")
-            << QVariant(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43)))
-            << QVariant(8) << Q_INT64_C(1590919423);
+            << QVariant(QDateTime(QDate(2020, 5, 31), QTime(18, 3, 43))) << QVariant(8)
+            << Q_INT64_C(1590919423);
         QTest::addRow("08:00 at zone 8 is the epoch")
             << QVariant(u"1970-01-01 08:00:00"_s) << QVariant(8) << Q_INT64_C(0);
         QTest::addRow("midnight 1970 at zone 8 is minus eight hours")

@@ -38,6 +38,14 @@ QString describe(const SitepassError &error)
         return u"无法使用剪贴板。"_s;
     case Kind::ClipboardNotTaken:
         return u"报告未能复制到剪贴板，请再试一次。"_s;
+    case Kind::ProfileEmpty:
+    case Kind::ProfileNotUtf8:
+    case Kind::ProfileUnrecognised:
+    case Kind::FieldMissing:
+    case Kind::FieldEmpty:
+    case Kind::FieldBadCharacter:
+    case Kind::NameTooLong:
+        break; // reading profiles back is the command line's job
     }
     return {};
 }

@@ -1,0 +1,142 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SqlScript.h"
+
+#include "PasswordHashes.h"
+#include "RandomSource.h"
+#include "SitepassError.h"
+
+#include <algorithm>
+#include <array>
+
+using namespace Qt::StringLiterals;
+
+namespace SqlScript {
+
+namespace {
+// The portable limits of MariaDB and MySQL (in characters) and PostgreSQL's (in bytes).
+constexpr qsizetype mysqlDatabaseLimit = 64;
+constexpr qsizetype mysqlUserLimit = 32;
+constexpr qsizetype mysqlHostLimit = 255;
+constexpr qsizetype postgresNameLimit = 63;
+
+// Characters as the server counts them: a surrogate pair is one.
+qsizetype characters(const QString &text)
+{
+    return text.size() -
+           std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
+void checkLength(qsizetype length, qsizetype limit, const QString &field)
+{
+    if (length > limit)
+        throw SitepassError(SitepassError::Kind::NameTooLong, field, limit);
+}
+
+// `name` as a MariaDB/MySQL identifier: backquotes, a backquote doubled.
+QString mysqlIdentifier(const QString &name)
+{
+    return u'`' + QString(name).replace(u'`', u"``"_s) + u'`';
+}
+
+// The database name as a GRANT pattern: there "_" and "%" are wildcards unless escaped, and a
+// grant must not reach other databases.
+QString mysqlGrantDatabase(const QString &name)
+{
+    QString escaped = name;
+    escaped.replace(u'\\', u"\\\\"_s).replace(u'_', u"\\_"_s).replace(u'%', u"\\%"_s);
+    return mysqlIdentifier(escaped);
+}
+
+// A MariaDB/MySQL string literal for a session whose sql_mode the script has reset, so that
+// backslash escapes hold (the client reads them the same way when it looks for the end of a
+// statement).
+QString mysqlString(const QString &text)
+{
+    QString quoted = text;
+    quoted.replace(u'\\', u"\\\\"_s).replace(u'\'', u"\\'"_s);
+    return u'\'' + quoted + u'\'';
+}
+
+QString postgresIdentifier(const QString &name)
+{
+    return u'"' + QString(name).replace(u'"', u"\"\""_s) + u'"';
+}
+
+QString postgresString(const QString &text)
+{
+    return u'\'' + QString(text).replace(u'\'', u"''"_s) + u'\'';
+}
+
+QString mysqlFamily(Dialect dialect, const SiteTexts &profile, const QString &host)
+{
+    checkLength(characters(profile.tableName), mysqlDatabaseLimit, u"db_table"_s);
+    checkLength(characters(profile.databaseUser), mysqlUserLimit, u"db_user"_s);
+    checkLength(characters(host), mysqlHostLimit, u"--host"_s);
+    const QString account = mysqlString(profile.databaseUser) + u'@' + mysqlString(host);
+    const QString password =
+        dialect == Dialect::MariaDb
+            ? u"PASSWORD "_s + mysqlString(PasswordHashes::mysqlNative(profile.databasePassword))
+            : mysqlString(profile.databasePassword);
+    // The client stops at the first error: a name that exists ends the run before the grant.
+    return u"-- A site's database and its one user, made by sitepass-cli. Nothing is dropped\n"
+           "-- or replaced: where a name exists the server refuses and the client stops.\n"
+           "SET NAMES utf8mb4;\n"
+           "-- Backslash escapes on for this session, whatever the server's sql_mode says.\n"
+           "SET SESSION sql_mode = TRIM(BOTH ',' FROM REPLACE(CONCAT(',', @@SESSION.sql_mode, "
+           "','), ',NO_BACKSLASH_ESCAPES,', ','));\n"
+           "CREATE DATABASE %1;\n"
+           "CREATE USER %2 IDENTIFIED BY %3;\n"
+           "GRANT ALL PRIVILEGES ON %4.* TO %2;\n"_s.arg(mysqlIdentifier(profile.tableName),
+                                                         account, password,
+                                                         mysqlGrantDatabase(profile.tableName));
+}
+
+QByteArray salt(RandomSource &random)
+{
+    std::array<qsizetype, 16> positions;
+    random.positions(256, positions.data(), qsizetype(positions.size()));
+    QByteArray bytes;
+    for (qsizetype p : positions)
+        bytes += char(p - 1);
+    return bytes;
+}
+
+QString postgres(const SiteTexts &profile, RandomSource &random)
+{
+    checkLength(profile.tableName.toUtf8().size(), postgresNameLimit, u"db_table"_s);
+    checkLength(profile.databaseUser.toUtf8().size(), postgresNameLimit, u"db_user"_s);
+    const QString verifier = PasswordHashes::scramSha256(profile.databasePassword, salt(random));
+    const QString database = postgresIdentifier(profile.tableName);
+    const QString role = postgresIdentifier(profile.databaseUser);
+    // The database first: if it exists nothing is made; if the role exists, the database made
+    // just now stays with the administrator and the existing role is given nothing.
+    return u"-- A site's database and its one role, made by sitepass-cli. Nothing is dropped\n"
+           "-- or replaced: psql stops at the first error.\n"
+           "\\set ON_ERROR_STOP on\n"
+           "CREATE DATABASE %1;\n"
+           "CREATE ROLE %2 LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION "
+           "PASSWORD %3;\n"
+           "ALTER DATABASE %1 OWNER TO %2;\n"_s.arg(database, role, postgresString(verifier));
+}
+} // namespace
+
+std::optional<Dialect> dialectNamed(QStringView name)
+{
+    if (name == u"mariadb")
+        return Dialect::MariaDb;
+    if (name == u"mysql")
+        return Dialect::MySql;
+    if (name == u"postgresql")
+        return Dialect::PostgreSql;
+    return std::nullopt;
+}
+
+QString build(Dialect dialect, const SiteTexts &profile, const QString &host, RandomSource &random)
+{
+    if (dialect == Dialect::PostgreSql)
+        return postgres(profile, random);
+    return mysqlFamily(dialect, profile, host);
+}
+
+} // namespace SqlScript

@@ -1,0 +1,33 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "SiteProfile.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+class RandomSource;
+
+// The script that creates a profile's database and its one user, for each server family.
+namespace SqlScript {
+
+enum class Dialect {
+    MariaDb,    // the password as its mysql_native_password hash
+    MySql,      // the password as a literal, for MySQL 5.7 and 8
+    PostgreSql, // the password as a SCRAM-SHA-256 verifier
+};
+
+inline constexpr QStringView defaultHost = u"localhost";
+
+// "mariadb", "mysql" or "postgresql".
+std::optional<Dialect> dialectNamed(QStringView name);
+
+// CREATE DATABASE, CREATE USER (or ROLE) and the one grant, in an order that stops before any
+// grant when a name already exists; nothing is dropped, altered or reused. The salt of a
+// PostgreSQL verifier comes from `random`. Throws SitepassError (NameTooLong, FieldBadCharacter)
+// for names the server would refuse or cut.
+QString build(Dialect dialect, const SiteTexts &profile, const QString &host, RandomSource &random);
+
+} // namespace SqlScript

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# sitepass-cli sql applied by the real clients to real MariaDB and PostgreSQL servers, started
+# here in a temporary directory on Unix sockets (no TCP port) as the unprivileged user nobody,
+# and stopped with the directory removed on every exit path. Nothing else is touched.
+# Usage (as root): sql_servers.sh PATH/TO/sitepass-cli
+set -uo pipefail
+cli=$1
+passed=0 failed=0
+check() { # check NAME COMMAND...: the command must succeed
+    local name=$1; shift
+    if "$@" >>"$dir/checks.log" 2>&1; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+}
+refused() { # refused NAME COMMAND...: the command must fail
+    local name=$1; shift
+    if "$@" >>"$dir/checks.log" 2>&1; then failed=$((failed + 1)); echo "FAIL: $name" >&2; else passed=$((passed + 1)); fi
+}
+[ "$(id -u)" -eq 0 ] || { echo "skipped: the servers run as nobody, which needs root" >&2; exit 77; }
+
+dir=$(mktemp -d /tmp/sitepass-sql.XXXXXX)
+chown nobody: "$dir"
+as_nobody() { runuser -u nobody -- "$@"; }
+pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
+cleanup() {
+    if [ -f "$dir/maria.pid" ]; then
+        local pid; pid=$(cat "$dir/maria.pid")
+        kill "$pid" 2>/dev/null
+        for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -9 "$pid" 2>/dev/null
+    fi
+    [ -f "$dir/pg/postmaster.pid" ] && as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1
+    rm -rf "$dir"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# MariaDB: root@localhost is let in by its Unix user (unix_socket), as Debian sets it up.
+as_nobody mariadb-install-db --no-defaults --datadir="$dir/maria" --skip-test-db \
+    >"$dir/maria-install.log" 2>&1 || { cat "$dir/maria-install.log" >&2; exit 1; }
+as_nobody mariadbd --no-defaults --datadir="$dir/maria" --socket="$dir/maria.sock" \
+    --skip-networking --pid-file="$dir/maria.pid" --log-error="$dir/maria.err" >/dev/null 2>&1 &
+# PostgreSQL: the administrator is nobody by peer authentication, everyone else by SCRAM.
+as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >"$dir/pg-init.log" 2>&1 ||
+    { cat "$dir/pg-init.log" >&2; exit 1; }
+printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
+as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' \
+    -k $dir -c log_statement=all -c password_encryption=scram-sha-256" start >/dev/null ||
+    { cat "$dir/pg.log" >&2; exit 1; }
+for _ in $(seq 300); do mariadb-admin --socket="$dir/maria.sock" ping >/dev/null 2>&1 && break; sleep 0.1; done
+
+maria_admin() { mariadb --no-defaults --socket="$dir/maria.sock" -u root "$@"; }
+maria_user() { # maria_user USER PASSWORD DB SQL
+    mariadb --no-defaults --socket="$dir/maria.sock" -u "$1" --password="$2" "$3" -e "$4"; }
+pg_admin() { as_nobody psql -X -h "$dir" -d postgres "$@"; }
+pg_user() { # pg_user USER PASSWORD DB SQL
+    PGPASSWORD=$2 PGPASSFILE=/dev/null psql -X -w -h "$dir" -U "$1" -d "$3" -c "$4"; }
+
+# Profiles whose passwords hold the traps of hand-written SQL, as edited JSON.
+passwords=(
+    "a'b\\c\`d\$e%f#g;h--i j\"k"
+    '密码Ａ！ﬁ：x'
+    "🔐p\\'w\\\\"
+)
+profile() { # profile NAME PASSWORD: JSON with db_table and db_user NAME
+    python3 -c 'import json, sys; print(json.dumps({"db_table": sys.argv[1], "db_user": sys.argv[1], "db_password": sys.argv[2]}))' "$1" "$2"
+}
+# A changed last character must not log in.
+other() { local p=$1; [ "${p: -1}" = x ] && echo "${p%?}y" || echo "${p%?}x"; }
+
+# try DIALECT APPLY USERFN NAME PASSWORD SCRIPT
+try() {
+    local dialect=$1 apply=$2 login=$3 name=$4 pw=$5 script=$6
+    check "$dialect $name: the client applies the script" "$apply" <"$script"
+    check "$dialect $name: the user logs in and creates a table" "$login" "$name" "$pw" "$name" "CREATE TABLE t (i INT)"
+    refused "$dialect $name: a changed password is refused" "$login" "$name" "$(other "$pw")" "$name" "SELECT 1"
+    refused "$dialect $name: the user cannot create another database" "$login" "$name" "$pw" "$name" "CREATE DATABASE ${name}x"
+    refused "$dialect $name: the same script again fails" "$apply" <"$script"
+    check "$dialect $name: the first password still logs in" "$login" "$name" "$pw" "$name" "SELECT 1"
+}
+
+run_dialect() { # run_dialect DIALECT APPLY LOGIN PREFIX
+    local dialect=$1 apply=$2 login=$3 prefix=$4 i=0
+    for pw in "${passwords[@]}"; do
+        i=$((i + 1))
+        profile "$prefix$i" "$pw" | "$cli" sql "$dialect" >"$dir/$prefix$i.sql" ||
+            { failed=$((failed + 1)); echo "FAIL: sql $dialect $prefix$i" >&2; continue; }
+        try "$dialect" "$apply" "$login" "$prefix$i" "$pw" "$dir/$prefix$i.sql"
+    done
+}
+
+run_dialect mariadb maria_admin maria_user m
+run_dialect mysql maria_admin maria_user y
+maria_admin -e "SET GLOBAL sql_mode = CONCAT(@@GLOBAL.sql_mode, ',NO_BACKSLASH_ESCAPES')"
+run_dialect mysql maria_admin maria_user n
+run_dialect postgresql pg_admin pg_user p
+
+# The report as profile prints it, read from standard input, into both servers.
+report=$("$cli" profile example.com --crlf --special-chars "'\\\`\$%#;-" --length 24)
+name=$(sed -n 's/^数据库用户：\(.*\)\r$/\1/p' <<<"$report")
+pw=$(sed -n 's/^数据库密码：\(.*\)\r$/\1/p' <<<"$report")
+printf '%s' "$report" | "$cli" sql mariadb >"$dir/report-m.sql"
+try mariadb maria_admin maria_user "$name" "$pw" "$dir/report-m.sql"
+printf '%s' "$report" | "$cli" sql postgresql >"$dir/report-p.sql"
+try postgresql pg_admin pg_user "$name" "$pw" "$dir/report-p.sql"
+
+# The statement log saw every CREATE ROLE, and no password in it.
+check "the PostgreSQL log holds the statements" grep -q 'CREATE ROLE' "$dir/pg.log"
+for pw in "${passwords[@]}" "$pw"; do
+    check "the PostgreSQL log holds no plaintext password" bash -c '! grep -qF -- "$1" "$2"' _ "$pw" "$dir/pg.log"
+done
+
+[ "$failed" -eq 0 ] || tail -n 30 "$dir/checks.log" >&2
+echo "MariaDB $(mariadbd --version | awk '{print $3}'), PostgreSQL $("$pgbin/postgres" --version | awk '{print $3}')"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
