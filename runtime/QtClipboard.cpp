@@ -23,22 +23,17 @@ void QtClipboard::clear()
     systemClipboard()->clear();
 }
 
-void QtClipboard::setText(const QString &text, Content content)
+void QtClipboard::setText(const QString &text, Content content, Mode mode)
 {
     QClipboard *clipboard = systemClipboard();
-    auto *data = new QMimeData;
-    data->setText(text);
-    if (content == Content::Secret) {
-        // Each history tool honours its own marker: Klipper and fcitx5 the KDE hint, CopyQ 6.4
-        // the hidden flag, newer CopyQ the secret flag. A tool that knows none keeps the text.
-        data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
-        data->setData(QStringLiteral("application/x-copyq-hidden"), QByteArrayLiteral("1"));
-        data->setData(QStringLiteral("application/x-copyq-secret"), QByteArrayLiteral("1"));
-    }
-    clipboard->setMimeData(data);
+    const QClipboard::Mode qtMode =
+        mode == Mode::Selection ? QClipboard::Selection : QClipboard::Clipboard;
+    if (qtMode == QClipboard::Selection && !clipboard->supportsSelection())
+        return; // no mouse selection here (Wayland without it, other systems): nothing to mark
+    clipboard->setMimeData(mimeData(text, content), qtMode);
 
-    // Another program can take the clipboard over at once; then the report was not copied.
-    const QMimeData *now = clipboard->mimeData();
+    // Another program can take the clipboard over at once; then the text was not copied.
+    const QMimeData *now = clipboard->mimeData(qtMode);
     if (!now || now->text() != text)
         throw SitepassError(SitepassError::Kind::ClipboardNotTaken);
 }

@@ -9,5 +9,6 @@ class QtClipboard final : public Clipboard
 {
 public:
     void clear() override;
-    void setText(const QString &text, Content content = Content::Plain) override;
+    void setText(const QString &text, Content content = Content::Plain,
+                 Mode mode = Mode::Clipboard) override;
 };

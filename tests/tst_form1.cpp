@@ -10,10 +10,14 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeZone>
@@ -568,6 +572,61 @@ private slots:
         QCOMPARE(m_clipboard.text(), report);
         QCOMPARE(m_clipboard.calls().size(), 2);
         QCOMPARE(m_form->windowTitle(), u"5ED380FF"_s);
+    }
+
+    void passwordBoxesCopyAsSecrets_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("left"); // the box's text afterwards
+        QTest::addColumn<bool>("secret");
+        QTest::addRow("Ctrl+C in the generated password")
+            << u"ss_jieguo"_s << int(Qt::Key_C) << int(Qt::ControlModifier) << u"pw1"_s << true;
+        QTest::addRow("Ctrl+Insert in the database password")
+            << u"Text6"_s << int(Qt::Key_Insert) << int(Qt::ControlModifier) << u"pw1"_s << true;
+        QTest::addRow("Shift+Delete cuts the admin password")
+            << u"Text9"_s << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << QString() << true;
+        QTest::addRow("Ctrl+C in the site name stays plain")
+            << u"Text1"_s << int(Qt::Key_C) << int(Qt::ControlModifier) << u"pw1"_s << false;
+    }
+    void passwordBoxesCopyAsSecrets()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, left);
+        QFETCH(bool, secret);
+        QGuiApplication::clipboard()->clear();
+        box(name)->setText(u"pw1"_s);
+        box(name)->setFocus();
+        box(name)->selectAll();
+        QTest::keyClick(box(name), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(box(name)->text(), left);
+        QCOMPARE(m_clipboard.calls(), secret ? QStringList{u"setSecretText"_s} : QStringList());
+        QCOMPARE(m_clipboard.text(), secret ? u"pw1"_s : QString());
+        // The plain box copies as any line edit does, with no marker.
+        const QMimeData *system = QGuiApplication::clipboard()->mimeData();
+        QCOMPARE(system && system->text() == u"pw1"_s, !secret);
+    }
+
+    void theContextMenuCopiesAsASecret()
+    {
+        box(u"Text9"_s)->setText(u"pw9"_s);
+        box(u"Text9"_s)->selectAll();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                box(u"Text9"_s)->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(box(u"Text9"_s), &event);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        // Copy is the action bound to the copy shortcut.
+        for (QAction *action : menu->actions())
+            if (action->text().contains(
+                    QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)))
+                action->trigger();
+        menu->close();
+        QCOMPARE(m_clipboard.calls(), QStringList{u"setSecretText"_s});
+        QCOMPARE(m_clipboard.text(), u"pw9"_s);
     }
 
     void otherLabelsDoNothing()

@@ -80,6 +80,10 @@ Form1::Form1(RandomSource &random, const Clock &clock, Clipboard &clipboard, QWi
     m_ui->Image1->setPixmap(
         QIcon(u":/banner.png"_s).pixmap(m_ui->Image1->size(), devicePixelRatioF()));
 
+    // Copies and selections of the three password boxes stay out of clipboard histories.
+    for (SecretLineEdit *box : {m_ui->ss_jieguo, m_ui->Text6, m_ui->Text9})
+        box->setClipboard(&m_clipboard);
+
     connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::generateSiteProfile);
     connect(m_ui->Label6, &ClickableLabel::clicked, this,
             [this] { writePassword(siteBox(SiteField::DatabasePassword)); });

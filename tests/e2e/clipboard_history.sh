@@ -4,7 +4,7 @@
 # Usage (under an X server): clipboard_history.sh PATH/TO/sitepass
 set -euo pipefail
 app=$1
-. "$(dirname "$0")/lib.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 # A fresh home, so the history starts empty and nothing of the user's is touched.
 home=$(mktemp -d)
@@ -57,4 +57,51 @@ for ((i = 0; i < after; i++)); do
     case $item in *"$p1"* | *"$p2"*) fail "CopyQ keeps a password in item $i" ;; esac
 done
 echo "CopyQ history: $before before the report, $after after one more plain copy; no password kept"
+
+# Passwords copied out of the boxes by hand: Ctrl+C in the generated password, the context
+# menu's copy (复制, C) in the admin password. Each pastes as the password and is not stored.
+plain_copy_stored() { # plain_copy_stored TEXT: a plain copy after the secret one; once it is
+    # stored, CopyQ has seen the secret one before it
+    printf '%s' "$1" | xclip -selection clipboard
+    top_is() { [ "$(copyq read 0)" = "$1" ]; }
+    wait_until top_is "$1"
+}
+kept() { # kept TEXT: some history item holds TEXT
+    local i n; n=$(count)
+    for ((i = 0; i < n; i++)); do [[ $(copyq read "$i") == *"$1"* ]] && return 0; done
+    return 1
+}
+click "${generate[@]}"
+click "${jieguo[@]}"
+xdotool key ctrl+a ctrl+c
+generated=$(xclip -selection clipboard -o -t UTF8_STRING 2>/dev/null)
+[ ${#generated} -eq 16 ] || fail "Ctrl+C in the generated password pasted '$generated'"
+plain_copy_stored "third plain text" || fail "CopyQ stopped storing plain copies"
+kept "$generated" && fail "CopyQ keeps the password copied with Ctrl+C"
+
+click "${text9[@]}"
+xdotool key ctrl+a
+xdotool click 3 # the pointer is still on Text9
+sleep 0.5
+xdotool key c
+wait_until test "$(clipboard 2>/dev/null)" = "$p2" || fail "the context menu's copy in Text9 did not paste the password"
+plain_copy_stored "fourth plain text" || fail "CopyQ stopped storing plain copies"
+kept "$p2" && fail "CopyQ keeps the password copied from the context menu"
+
+# The mouse selection: CopyQ told to watch it stores a selection in the site name (the control),
+# and not one in the generated password. A double click selects a word and sets the selection.
+copyq config check_selection true >/dev/null
+click "${text1[@]}"
+xdotool key ctrl+a && xdotool type --delay 20 "selectedname"
+n=$(count)
+xdotool click --repeat 2 --delay 80 1 # the pointer is still on Text1
+wait_until count_is $((n + 1)) && [ "$(copyq read 0)" = selectedname ] ||
+    fail "CopyQ did not store a selection in Text1 (control)"
+xdotool mousemove --sync $((X + jieguo[0])) $((Y + jieguo[1])) click --repeat 2 --delay 80 1
+selected=$(xclip -selection primary -o 2>/dev/null)
+[ "$selected" = "$generated" ] || fail "the selection in the generated password is '$selected'"
+plain_copy_stored "fifth plain text" || fail "CopyQ stopped storing plain copies"
+sleep 0.5
+kept "$generated" && fail "CopyQ keeps the password selected with the mouse"
+echo "copies by Ctrl+C and the context menu, and a mouse selection, of passwords: none kept"
 echo "1 passed, 0 failed"

@@ -12,10 +12,11 @@ class FakeClipboard final : public Clipboard
 {
 public:
     void clear() override { m_text.clear(), m_calls << QStringLiteral("clear"); }
-    void setText(const QString &text, Content content) override
+    void setText(const QString &text, Content content, Mode mode) override
     {
         m_calls << (content == Content::Secret ? QStringLiteral("setSecretText")
-                                               : QStringLiteral("setText"));
+                                               : QStringLiteral("setText")) +
+                       (mode == Mode::Selection ? QStringLiteral(":selection") : QString());
         if (m_refuse)
             throw SitepassError(SitepassError::Kind::ClipboardNotTaken);
         m_text = text;
