@@ -18,7 +18,16 @@ refused() { # refused NAME COMMAND...: the command must fail
 
 dir=$(mktemp -d /tmp/sitepass-sql.XXXXXX)
 chown nobody: "$dir"
-as_nobody() { runuser -u nobody -- "$@"; }
+# Where the root directory is closed to other users (as in some chroots made by image tools),
+# nobody may also search directories it could not otherwise enter, and nothing more.
+if runuser -u nobody -- true 2>/dev/null; then
+    as_nobody() { runuser -u nobody -- "$@"; }
+else
+    as_nobody() {
+        setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=+dac_read_search \
+            --ambient-caps=+dac_read_search -- "$@"
+    }
+fi
 pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
 cleanup() {
     if [ -f "$dir/maria.pid" ]; then
