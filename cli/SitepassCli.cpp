@@ -420,7 +420,7 @@ QString helpText(const Options &o)
     group(u"profile 的选项："_s, o.profileOptions());
     group(u"sql 的选项："_s, {&o.host});
     group(u"其他："_s, {&o.help, &o.version});
-    return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码或网站的站点资料。\n\n"_s +
+    return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码、网站的站点资料，以及建立其数据库和用户的 SQL。\n\n"_s +
            HelpText::columns(rows);
 }
 
