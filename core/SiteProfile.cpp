@@ -99,6 +99,8 @@ const std::array<FieldName, 9> fieldNames = {{
     {&SiteTexts::adminUser, u"admin_user", 8},
     {&SiteTexts::adminPassword, u"admin_password", 9},
 }};
+// What a database needs: the table name, the user and the password.
+constexpr std::array<std::size_t, 3> requiredFields = {3, 4, 5};
 
 // A value no line-based report could have held, or no account could be made with.
 bool hasBadCharacter(QStringView value)
@@ -134,10 +136,8 @@ SiteTexts readJson(const QByteArray &input)
         if (hasBadCharacter(texts.*field.member))
             throw SitepassError(SitepassError::Kind::FieldBadCharacter, field.key.toString());
     }
-    for (const FieldName &field : fieldNames) {
-        if (field.member != &SiteTexts::tableName && field.member != &SiteTexts::databaseUser &&
-            field.member != &SiteTexts::databasePassword)
-            continue;
+    for (std::size_t required : requiredFields) {
+        const FieldName &field = fieldNames[required];
         if (!object.contains(field.key))
             throw SitepassError(SitepassError::Kind::FieldMissing, field.key.toString());
         if ((texts.*field.member).isEmpty())
@@ -169,10 +169,12 @@ SiteTexts readReport(const QString &input)
     }
     for (const FieldName &field : fieldNames)
         texts.*field.member = lines[field.line].mid(reportLabels[field.line].size());
-    for (int line : {4, 5, 6})
-        if (lines[line].size() == reportLabels[line].size())
+    for (std::size_t required : requiredFields) {
+        const FieldName &field = fieldNames[required];
+        if ((texts.*field.member).isEmpty())
             throw SitepassError(SitepassError::Kind::FieldEmpty,
-                                reportLabels[line].chopped(1).toString());
+                                reportLabels[field.line].chopped(1).toString());
+    }
     return texts;
 }
 } // namespace
