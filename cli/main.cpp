@@ -16,7 +16,9 @@ int main(int argc, char *argv[])
 {
     // A reader that goes away ends the program quietly, as with any filter in a pipe.
     std::signal(SIGPIPE, SIG_DFL);
-    // Asked before anything opens a file: a closed descriptor 1 would be the next one handed out.
+    // Asked before anything opens a file: a closed descriptor 0 or 1 would be the next one
+    // handed out.
+    const bool stdinOpen = fcntl(STDIN_FILENO, F_GETFD) != -1;
     const bool stdoutOpen = fcntl(STDOUT_FILENO, F_GETFD) != -1;
     QCoreApplication app(argc, argv);
     QTranslator qtChinese;
@@ -26,7 +28,8 @@ int main(int argc, char *argv[])
     // Unbuffered: the command writes its own chunks and must see each write fail.
     // A closed standard output stays unopened, and the command says so.
     QFile in, out, err;
-    in.open(STDIN_FILENO, QIODevice::ReadOnly);
+    if (stdinOpen)
+        in.open(STDIN_FILENO, QIODevice::ReadOnly);
     if (stdoutOpen)
         out.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
     err.open(STDERR_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered);
