@@ -20,6 +20,7 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -156,6 +157,30 @@ struct PasswordRequest
     }
 };
 
+// The first control character, line or paragraph separator, or lone surrogate half: none of them
+// belongs in a value that is printed one per line or written into a script.
+std::optional<QChar> controlCharacter(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c.isSurrogate())
+            return c;
+    }
+    return std::nullopt;
+}
+
+void refuseControlCharacters(const QString &option, QStringView value)
+{
+    if (const auto c = controlCharacter(value))
+        throw UsageError{u"%1 不能含控制字符或换行，收到 U+%2。"_s.arg(
+            option, QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0'))};
+}
+
 PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options &o)
 {
     if (parser.isSet(o.special) && parser.isSet(o.specialChars))
@@ -169,12 +194,7 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
     if (parser.isSet(o.specialChars)) {
         settings.specialText = parser.value(o.specialChars);
         // A line break or control character in a password splits or garbles every line after.
-        for (QChar c : settings.specialText) {
-            if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-                c == QChar::ParagraphSeparator)
-                throw UsageError{u"--special-chars 不能含控制字符或换行，收到 U+%1。"_s.arg(
-                    QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0'))};
-        }
+        refuseControlCharacters(u"--special-chars"_s, settings.specialText);
     }
     settings.lengthText = parser.value(o.length);
     try {
@@ -327,8 +347,7 @@ QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
         if (field == u"JSON"_s)
             return u"输入以 { 开头，但不是有效的 JSON 对象。"_s;
         if (field == u"report"_s)
-            return u"输入既不是十行的站点报告，也不是站点资料的 JSON（最多读 %1 字节）。"_s.arg(
-                maxProfileBytes);
+            return u"输入既不是十行的站点报告，也不是站点资料的 JSON。"_s;
         return u"字段“%1”的值应为字符串。"_s.arg(field);
     case Kind::FieldMissing:
         return u"站点资料缺少字段“%1”。"_s.arg(field);
@@ -375,16 +394,13 @@ QString sql(const QCommandLineParser &parser, const Options &o, const QStringLis
     const QString host = parser.value(o.host);
     if (parser.isSet(o.host) && *dialect == SqlScript::Dialect::PostgreSql)
         throw UsageError{u"--host 只用于 mariadb 和 mysql。"_s};
-    const bool badHost = std::any_of(host.cbegin(), host.cend(), [](QChar c) {
-        return c.category() == QChar::Other_Control || c.isSurrogate();
-    });
-    if (host.isEmpty() || badHost)
-        throw UsageError{
-            u"--host 需要一个主机名，例如 localhost 或 %，收到“%1”。"_s.arg(host.left(40))};
+    if (host.isEmpty())
+        throw UsageError{u"--host 需要一个主机名，例如 localhost 或 %。"_s};
+    refuseControlCharacters(u"--host"_s, host);
     const QByteArray input = readProfile(positional.value(2), in);
+    if (input.size() > maxProfileBytes)
+        throw UsageError{u"输入超过 %1 字节，不是一份站点资料。"_s.arg(maxProfileBytes)};
     try {
-        if (input.size() > maxProfileBytes)
-            throw SitepassError(SitepassError::Kind::ProfileUnrecognised, u"report"_s);
         return SqlScript::build(*dialect, SiteProfile::read(input), host, random);
     } catch (const SitepassError &e) {
         throw UsageError{describeProfile(e, *dialect)};

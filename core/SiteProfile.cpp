@@ -196,9 +196,10 @@ SiteTexts SiteProfile::read(QByteArrayView input)
     const QString text = decoder.decode(input);
     if (decoder.hasError())
         throw SitepassError(SitepassError::Kind::ProfileNotUtf8);
-    if (text.trimmed().isEmpty())
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
         throw SitepassError(SitepassError::Kind::ProfileEmpty);
-    if (text.trimmed().startsWith(u'{'))
+    if (trimmed.startsWith(u'{'))
         return readJson(input.toByteArray());
     return readReport(text);
 }

@@ -16,10 +16,6 @@ SecretLineEdit::SecretLineEdit(QWidget *parent) : QLineEdit(parent) {}
 
 void SecretLineEdit::copySecret()
 {
-    if (!m_clipboard) {
-        copy();
-        return;
-    }
     if (!hasSelectedText() || echoMode() != Normal)
         return;
     try {
@@ -31,10 +27,6 @@ void SecretLineEdit::copySecret()
 
 void SecretLineEdit::cutSecret()
 {
-    if (!m_clipboard) {
-        cut();
-        return;
-    }
     if (!hasSelectedText() || isReadOnly() || echoMode() != Normal)
         return;
     copySecret();
@@ -60,9 +52,7 @@ void SecretLineEdit::contextMenuEvent(QContextMenuEvent *event)
     QMenu *menu = createStandardContextMenu();
     // The standard menu, with its copy and cut actions taken over by the secret ones. Qt wires
     // them by name in some versions and by member pointer in others.
-    for (QAction *action : menu->actions()) {
-        if (!m_clipboard)
-            break;
+    for (QAction *action : m_clipboard ? menu->actions() : QList<QAction *>()) {
         if (disconnect(action, &QAction::triggered, this, &QLineEdit::copy) ||
             disconnect(action, SIGNAL(triggered()), this, SLOT(copy())))
             connect(action, &QAction::triggered, this, &SecretLineEdit::copySecret);

@@ -15,11 +15,8 @@ class SecretLineEdit : public QLineEdit
 public:
     explicit SecretLineEdit(QWidget *parent = nullptr);
 
-    // Where copies go; until it is set the box copies as a plain line edit does.
+    // Where copies go.
     void setClipboard(Clipboard *clipboard) { m_clipboard = clipboard; }
-
-    void copySecret();
-    void cutSecret();
 
 protected:
     bool event(QEvent *event) override;
@@ -27,6 +24,9 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // Only with a clipboard set; until then the box copies as a plain line edit does.
+    void copySecret();
+    void cutSecret();
     void markSelection();
 
     Clipboard *m_clipboard = nullptr;
