@@ -157,26 +157,9 @@ struct PasswordRequest
     }
 };
 
-// The first control character, line or paragraph separator, or lone surrogate half: none of them
-// belongs in a value that is printed one per line or written into a script.
-std::optional<QChar> controlCharacter(QStringView text)
-{
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator || c.isSurrogate())
-            return c;
-    }
-    return std::nullopt;
-}
-
 void refuseControlCharacters(const QString &option, QStringView value)
 {
-    if (const auto c = controlCharacter(value))
+    if (const auto c = TextServices::firstUnprintable(value))
         throw UsageError{u"%1 不能含控制字符或换行，收到 U+%2。"_s.arg(
             option, QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0'))};
 }
@@ -354,13 +337,17 @@ QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
     case Kind::FieldEmpty:
         return u"站点资料的字段“%1”为空。"_s.arg(field);
     case Kind::FieldBadCharacter:
-        return u"“%1”含有 NUL、换行或不完整的字符。"_s.arg(field);
+        return u"“%1”含有控制字符、换行或不完整的字符。"_s.arg(field);
+    case Kind::NameBadCharacter:
+        if (field == u"--host"_s)
+            return u"--host 只能含 ASCII 字母、数字和 . - _ % : /。"_s;
+        return u"“%1”只能含 ASCII 字母、数字、_ 和 $。"_s.arg(field);
     case Kind::NameTooLong:
-        return u"“%1”太长：%2 的名称最多 %3 个%4。"_s.arg(field)
-            .arg(dialect == SqlScript::Dialect::PostgreSql ? u"PostgreSQL"_s
-                                                           : u"MariaDB 和 MySQL"_s)
+        if (dialect == SqlScript::Dialect::PostgreSql)
+            return u"“%1”太长：PostgreSQL 的名称最多 %2 个字符。"_s.arg(field).arg(error.limit());
+        return u"“%1”太长：MariaDB 和 MySQL 的名称最多 %2 个字符%3。"_s.arg(field)
             .arg(error.limit())
-            .arg(dialect == SqlScript::Dialect::PostgreSql ? u"字节（UTF-8）"_s : u"字符"_s);
+            .arg(field == u"db_table"_s ? u"（授权时每个 _ 算两个）"_s : QString());
     default:
         return describe(error);
     }
@@ -396,7 +383,11 @@ QString sql(const QCommandLineParser &parser, const Options &o, const QStringLis
         throw UsageError{u"--host 只用于 mariadb 和 mysql。"_s};
     if (host.isEmpty())
         throw UsageError{u"--host 需要一个主机名，例如 localhost 或 %。"_s};
-    refuseControlCharacters(u"--host"_s, host);
+    try {
+        SqlScript::checkHost(host);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, *dialect)};
+    }
     const QByteArray input = readProfile(positional.value(2), in);
     if (input.size() > maxProfileBytes)
         throw UsageError{u"输入超过 %1 字节，不是一份站点资料。"_s.arg(maxProfileBytes)};

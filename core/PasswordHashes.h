@@ -5,16 +5,16 @@
 #include <QByteArray>
 #include <QString>
 
-// The forms in which database servers store a password, computed here so that a script never
-// has to carry the password itself.
+// The forms in which database servers store a password, computed here so that a script need not
+// carry the password itself (only the mysql dialect does, for servers without the native hash).
 namespace PasswordHashes {
 
 // MariaDB's mysql_native_password hash: "*" and the upper-case hex of SHA1(SHA1(UTF-8 bytes)).
 QString mysqlNative(const QString &password);
 
 // The password as PostgreSQL prepares it for SCRAM (RFC 4013 SASLprep, as its server and libpq
-// apply it): mapped, NFKC-normalised and checked. Where the rules refuse the result, both sides
-// use the password unchanged, and so does this.
+// apply it): mapped, checked against RFC 3454's Unicode 3.2 tables, then NFKC-normalised. Where
+// the checks refuse it, both sides use the password unchanged, and so does this.
 QByteArray saslPrep(const QString &password);
 
 inline constexpr int scramIterations = 4096;

@@ -102,20 +102,11 @@ const std::array<FieldName, 9> fieldNames = {{
 // What a database needs: the table name, the user and the password.
 constexpr std::array<std::size_t, 3> requiredFields = {3, 4, 5};
 
-// A value no line-based report could have held, or no account could be made with.
+// A value no line-based report could have held, or that would reach a terminal or a script as
+// an escape sequence.
 bool hasBadCharacter(QStringView value)
 {
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate()) {
-            ++i;
-            continue;
-        }
-        if (c.isSurrogate() || c == u'\0' || c == u'\n' || c == u'\r' ||
-            c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
-            return true;
-    }
-    return false;
+    return TextServices::firstUnprintable(value).has_value();
 }
 
 SiteTexts readJson(const QByteArray &input)

@@ -25,8 +25,10 @@ public:
         ProfileUnrecognised,  // neither the report nor its JSON; text() says what was expected
         FieldMissing,         // text() names a field the profile lacks
         FieldEmpty,           // text() names a field that is empty
-        FieldBadCharacter,    // text() names a field holding a NUL, line break or lone surrogate
+        FieldBadCharacter,    // text() names a field holding a control character, line break or
+                              // lone surrogate
         NameTooLong,          // text() names a field longer than limit() allows
+        NameBadCharacter,     // text() names a field holding more than a server name may
     };
 
     explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0)

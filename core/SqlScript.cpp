@@ -6,7 +6,6 @@
 #include "RandomSource.h"
 #include "SitepassError.h"
 
-#include <algorithm>
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -14,24 +13,32 @@ using namespace Qt::StringLiterals;
 namespace SqlScript {
 
 namespace {
-// The portable limits of MariaDB and MySQL (in characters) and PostgreSQL's (in bytes).
+// The portable limits of MariaDB and MySQL and PostgreSQL's, for ASCII names.
 constexpr qsizetype mysqlDatabaseLimit = 64;
 constexpr qsizetype mysqlUserLimit = 32;
 constexpr qsizetype mysqlHostLimit = 255;
 constexpr qsizetype postgresNameLimit = 63;
-
-// Characters as the server counts them: a surrogate pair is one.
-qsizetype characters(const QString &text)
-{
-    return text.size() -
-           std::count_if(text.cbegin(), text.cend(), [](QChar c) { return c.isLowSurrogate(); });
-}
 
 void checkLength(qsizetype length, qsizetype limit, const QString &field)
 {
     if (length > limit)
         throw SitepassError(SitepassError::Kind::NameTooLong, field, limit);
 }
+
+// Names in ASCII alone: every client reads them alike, whatever character set it splits the
+// script in, and a hosting account never needs more.
+void checkCharacters(const QString &value, QStringView allowedPunctuation, const QString &field)
+{
+    for (const QChar c : value) {
+        const bool alphanumeric =
+            (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+        if (!alphanumeric && !allowedPunctuation.contains(c))
+            throw SitepassError(SitepassError::Kind::NameBadCharacter, field);
+    }
+}
+
+constexpr QStringView namePunctuation = u"_$";
+constexpr QStringView hostPunctuation = u".-_%:/";
 
 // `name` as a MariaDB/MySQL identifier: backquotes, a backquote doubled.
 QString mysqlIdentifier(const QString &name)
@@ -70,16 +77,24 @@ QString postgresString(const QString &text)
 
 QString mysqlFamily(Dialect dialect, const SiteTexts &profile, const QString &host)
 {
-    checkLength(characters(profile.tableName), mysqlDatabaseLimit, u"db_table"_s);
-    checkLength(characters(profile.databaseUser), mysqlUserLimit, u"db_user"_s);
-    checkLength(characters(host), mysqlHostLimit, u"--host"_s);
+    checkCharacters(profile.tableName, namePunctuation, u"db_table"_s);
+    checkCharacters(profile.databaseUser, namePunctuation, u"db_user"_s);
+    checkHost(host);
+    // The grant names the database by its escaped pattern, and the server holds that to the
+    // limit too: checked here, or the script would stop after the database and user exist.
+    const QString grantDatabase = mysqlGrantDatabase(profile.tableName);
+    checkLength(grantDatabase.size() - 2, mysqlDatabaseLimit, u"db_table"_s);
+    checkLength(profile.databaseUser.size(), mysqlUserLimit, u"db_user"_s);
     const QString account = mysqlString(profile.databaseUser) + u'@' + mysqlString(host);
     const QString password =
         dialect == Dialect::MariaDb
             ? u"PASSWORD "_s + mysqlString(PasswordHashes::mysqlNative(profile.databasePassword))
             : mysqlString(profile.databasePassword);
     // The client stops at the first error: a name that exists ends the run before the grant.
-    return u"-- A site's database and its one user, made by sitepass-cli. Nothing is dropped\n"
+    // The client splits the script into statements in its own character set (GBK under a
+    // Chinese locale or console) before the server sees SET NAMES: it is told first.
+    return u"charset utf8mb4\n"
+           "-- A site's database and its one user, made by sitepass-cli. Nothing is dropped\n"
            "-- or replaced: where a name exists the server refuses and the client stops.\n"
            "SET NAMES utf8mb4;\n"
            "-- Backslash escapes on for this session, whatever the server's sql_mode says.\n"
@@ -88,8 +103,7 @@ QString mysqlFamily(Dialect dialect, const SiteTexts &profile, const QString &ho
            "CREATE DATABASE %1;\n"
            "CREATE USER %2 IDENTIFIED BY %3;\n"
            "GRANT ALL PRIVILEGES ON %4.* TO %2;\n"_s.arg(mysqlIdentifier(profile.tableName),
-                                                         account, password,
-                                                         mysqlGrantDatabase(profile.tableName));
+                                                         account, password, grantDatabase);
 }
 
 QByteArray salt(RandomSource &random)
@@ -104,14 +118,19 @@ QByteArray salt(RandomSource &random)
 
 QString postgres(const SiteTexts &profile, RandomSource &random)
 {
-    checkLength(profile.tableName.toUtf8().size(), postgresNameLimit, u"db_table"_s);
-    checkLength(profile.databaseUser.toUtf8().size(), postgresNameLimit, u"db_user"_s);
+    checkCharacters(profile.tableName, namePunctuation, u"db_table"_s);
+    checkCharacters(profile.databaseUser, namePunctuation, u"db_user"_s);
+    checkLength(profile.tableName.size(), postgresNameLimit, u"db_table"_s);
+    checkLength(profile.databaseUser.size(), postgresNameLimit, u"db_user"_s);
     const QString verifier = PasswordHashes::scramSha256(profile.databasePassword, salt(random));
     const QString database = postgresIdentifier(profile.tableName);
     const QString role = postgresIdentifier(profile.databaseUser);
     // The database first: if it exists nothing is made; if the role exists, the database made
     // just now stays with the administrator and the existing role is given nothing.
-    return u"-- A site's database and its one role, made by sitepass-cli. Nothing is dropped\n"
+    // psql reads the script in its client encoding (from the locale or PGCLIENTENCODING):
+    // fixed first, before any byte that GBK or SJIS could read differently.
+    return u"\\encoding UTF8\n"
+           "-- A site's database and its one role, made by sitepass-cli. Nothing is dropped\n"
            "-- or replaced: psql stops at the first error.\n"
            "\\set ON_ERROR_STOP on\n"
            "CREATE DATABASE %1;\n"
@@ -120,6 +139,12 @@ QString postgres(const SiteTexts &profile, RandomSource &random)
            "ALTER DATABASE %1 OWNER TO %2;\n"_s.arg(database, role, postgresString(verifier));
 }
 } // namespace
+
+void checkHost(const QString &host)
+{
+    checkCharacters(host, hostPunctuation, u"--host"_s);
+    checkLength(host.size(), mysqlHostLimit, u"--host"_s);
+}
 
 std::optional<Dialect> dialectNamed(QStringView name)
 {

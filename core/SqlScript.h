@@ -24,10 +24,15 @@ inline constexpr QStringView defaultHost = u"localhost";
 // "mariadb", "mysql" or "postgresql".
 std::optional<Dialect> dialectNamed(QStringView name);
 
+// Throws SitepassError (NameBadCharacter, NameTooLong) for a host no account could have; build()
+// checks it too.
+void checkHost(const QString &host);
+
 // CREATE DATABASE, CREATE USER (or ROLE) and the one grant, in an order that stops before any
 // grant when a name already exists; nothing is dropped, altered or reused. The salt of a
-// PostgreSQL verifier comes from `random`. Throws SitepassError (NameTooLong, FieldBadCharacter)
-// for names the server would refuse or cut.
+// PostgreSQL verifier comes from `random`. Names are ASCII letters, digits, "_" and "$"; the host
+// adds ".-%:/". Throws SitepassError (NameBadCharacter, NameTooLong) for any other name, and for
+// one the server would refuse or cut.
 QString build(Dialect dialect, const SiteTexts &profile, const QString &host, RandomSource &random);
 
 } // namespace SqlScript

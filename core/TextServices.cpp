@@ -77,4 +77,19 @@ QStringView trimSpaces(QStringView text)
     return text.mid(begin, end - begin);
 }
 
+std::optional<QChar> firstUnprintable(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c.isSurrogate())
+            return c;
+    }
+    return std::nullopt;
+}
+
 } // namespace TextServices

@@ -6,7 +6,7 @@
 #include <QStringView>
 #include <optional>
 
-// The number-text rules the logic leans on.
+// The text rules the logic leans on.
 namespace TextServices {
 
 // What a user types as a number: " 16 ", "16.7", "-3.5", "+5", "1e2", full-width digits.
@@ -15,6 +15,11 @@ std::optional<double> tryTextToNumber(QStringView text);
 
 // A whole number as a signed 32-bit integer; nothing outside that range rather than wrapping.
 std::optional<qint32> toInt32(double value);
+
+// The first control character (C0, DEL, C1), line or paragraph separator, or lone surrogate half:
+// none of them belongs in a value that is printed one per line, shown on a terminal or written
+// into a script.
+std::optional<QChar> firstUnprintable(QStringView text);
 
 // Removes leading and trailing U+0020 only; tabs and other blanks are kept.
 QStringView trimSpaces(QStringView text);

@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "ChunkedOutput.h"
 #include "SiteProfile.h"
 #include "SitepassCli.h"
 #include "support/FixedClock.h"
@@ -201,6 +202,8 @@ private slots:
             << "/nonexistent/site.json";
         QTest::addRow("--host for postgresql")
             << QStringList{u"sql"_s, u"postgresql"_s, u"--host=db"_s} << "--host";
+        QTest::addRow("an escape sequence in --host")
+            << QStringList{u"sql"_s, u"mariadb"_s, u"--host=h\x1b[2J"_s} << "--host";
         QTest::addRow("a password option on sql")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--length=5"_s} << "--length";
         QTest::addRow("both special forms")
@@ -252,10 +255,37 @@ private slots:
         QCOMPARE(run({u"profile"_s, u"a.b"_s, u"--crlf"_s}), 0);
         const QByteArray report = m_out.toUtf8();
         const QString password = m_out.section(u"数据库密码："_s, 1).section(u"\r\n"_s, 0, 0);
-        QCOMPARE(run({u"sql"_s, u"mariadb"_s, u"--host=%"_s}, report), 0);
-        QVERIFY2(m_out.contains(u"CREATE USER 's5ed380ffdb0'@'%' IDENTIFIED BY PASSWORD '*"_s),
+        // A user of its own, so that the user is seen to come from its own line.
+        const QByteArray edited = QByteArray(report).replace("用户：s5ed380ffdb0", "用户：site_u");
+        QCOMPARE(run({u"sql"_s, u"mariadb"_s, u"--host=%"_s}, edited), 0);
+        QVERIFY2(m_out.contains(u"CREATE DATABASE `s5ed380ffdb0`;"_s), qPrintable(m_out));
+        QVERIFY2(m_out.contains(u"CREATE USER 'site_u'@'%' IDENTIFIED BY PASSWORD '*"_s),
                  qPrintable(m_out));
         QVERIFY(!m_out.contains(password));
+    }
+
+    void partialWritesAreContinued()
+    {
+        // A pipe may take part of a write; the rest must follow, in order.
+        struct Narrow : QIODevice
+        {
+            QByteArray taken;
+            qint64 readData(char *, qint64) override { return -1; }
+            qint64 writeData(const char *data, qint64 size) override
+            {
+                const qint64 n = qMin<qint64>(size, 1000);
+                taken.append(data, n);
+                return n;
+            }
+        } device;
+        device.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+        QString text;
+        for (int i = 0; i < 20000; ++i)
+            text += QString::number(i) + u"密\n"_s;
+        ChunkedOutput output(device);
+        output.write(text);
+        output.flush();
+        QCOMPARE(device.taken, text.toUtf8());
     }
 
     void aClockPast2038ExitsWith1()

@@ -10,6 +10,16 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(SiteTexts)
 Q_DECLARE_METATYPE(SitepassError::Kind)
 
+namespace {
+// Every field different, so a reader that takes one from another's line is seen.
+SiteTexts written()
+{
+    return {u"a.b"_s,          u"http://a.b"_s, u"80"_s,
+            u"s5f5e1000db0"_s, u"u5f5e1000"_s,  u"p'\\`密"_s,
+            u"/admin.php"_s,   u"admin"_s,      u"P2"_s};
+}
+} // namespace
+
 class TestSiteReport : public QObject
 {
     Q_OBJECT
@@ -106,23 +116,21 @@ private slots:
     void readsBackWhatWasWritten_data()
     {
         QTest::addColumn<QByteArray>("input");
-        const SiteTexts texts{u"a.b"_s,          u"http://a.b"_s,   u"80"_s,
-                              u"s5f5e1000db0"_s, u"s5f5e1000db0"_s, u"p'\\`密"_s,
-                              u"/admin.php"_s,   u"admin"_s,        u"P2"_s};
-        const QByteArray report = BuildSiteReport(texts).toUtf8();
+        const QByteArray report = BuildSiteReport(written()).toUtf8();
         QTest::addRow("the report with CR LF") << report;
         QTest::addRow("the report with LF and no last line end")
             << QByteArray(report).replace("\r\n", "\n").chopped(1);
-        QTest::addRow("the JSON") << SiteProfile::toJson(texts, u"5F5E1000"_s);
+        QTest::addRow("the JSON") << SiteProfile::toJson(written(), u"5F5E1000"_s);
     }
     void readsBackWhatWasWritten()
     {
         QFETCH(QByteArray, input);
         const SiteTexts read = SiteProfile::read(input);
         QCOMPARE(read.tableName, u"s5f5e1000db0"_s);
+        QCOMPARE(read.databaseUser, u"u5f5e1000"_s);
         QCOMPARE(read.databasePassword, u"p'\\`密"_s);
-        QCOMPARE(read.adminPassword, u"P2"_s);
-        QCOMPARE(BuildSiteReport(read), BuildSiteReport(SiteProfile::read(input)));
+        // Every field, each in its own place.
+        QCOMPARE(BuildSiteReport(read), BuildSiteReport(written()));
     }
 
     void unreadableProfilesAreRefused_data()
@@ -148,6 +156,17 @@ private slots:
             << u"db_password"_s;
         QTest::addRow("a NUL in the password") << QByteArray(json).replace("\"p\"", "\"a\\u0000b\"")
                                                << Kind::FieldBadCharacter << u"db_password"_s;
+        QTest::addRow("an escape in the password")
+            << QByteArray(json).replace("\"p\"", "\"\\u001b[2J\"") << Kind::FieldBadCharacter
+            << u"db_password"_s;
+        QTest::addRow("a tab in the user") << QByteArray(json).replace("\"u\"", "\"a\\tb\"")
+                                           << Kind::FieldBadCharacter << u"db_user"_s;
+        QTest::addRow("a C1 control in the site name")
+            << QByteArray(json).replace("{", "{\"site_name\": \"\\u009b31m\", ")
+            << Kind::FieldBadCharacter << u"site_name"_s;
+        QTest::addRow("a line separator in the admin password")
+            << QByteArray(json).replace("{", "{\"admin_password\": \"a\\u2028\", ")
+            << Kind::FieldBadCharacter << u"admin_password"_s;
         QTest::addRow("a lone surrogate in the table")
             << QByteArray(json).replace("\"t\"", "\"\\ud800\"") << Kind::FieldBadCharacter
             << u"db_table"_s;
@@ -158,6 +177,13 @@ private slots:
         QTest::addRow("a report label changed")
             << QByteArray(report).replace("\xe7\x94\xa8\xe6\x88\xb7", "xx") << Kind::FieldMissing
             << u"数据库用户"_s;
+        QTest::addRow("a DEL in a report's password")
+            << QByteArray(report).replace("p\r\n", "p\x7f\r\n") << Kind::FieldBadCharacter
+            << u"数据库密码"_s;
+        QTest::addRow("a BEL in a report's admin path")
+            << QByteArray(report).replace("\xe5\x90\x8e\xe5\x8f\xb0\xef\xbc\x9a",
+                                          "\xe5\x90\x8e\xe5\x8f\xb0\xef\xbc\x9a\x07")
+            << Kind::FieldBadCharacter << u"管理员后台"_s;
         QTest::addRow("a report without its password")
             << QByteArray(report).replace("p\r\n", "\r\n") << Kind::FieldEmpty << u"数据库密码"_s;
     }

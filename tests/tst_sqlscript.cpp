@@ -9,6 +9,8 @@
 
 using namespace Qt::StringLiterals;
 
+Q_DECLARE_METATYPE(SitepassError::Kind)
+
 namespace {
 // Salt bytes 0..15, as a scripted source draws them: position k + 1 of 256 is byte k.
 QList<float> saltScript()
@@ -66,81 +68,130 @@ private slots:
         QVERIFY(!script.contains(password));
     }
 
+    // Expected bytes from PostgreSQL's order written out in Python over its stringprep module and
+    // unicodedata.ucd_3_2_0 (RFC 3454's Unicode 3.2): map, check, then NFKC.
     void saslPrepAsPostgresDoes_data()
     {
         QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("prepared");
-        QTest::addRow("ASCII, controls included, as it is") << u"a\tb"_s << u"a\tb"_s;
-        QTest::addRow("no-break space to space") << u"a\u00A0é"_s << u"a é"_s;
-        QTest::addRow("soft hyphen dropped") << u"a\u00ADé"_s << u"aé"_s;
-        QTest::addRow("only dropped characters: unchanged") << u"\u00AD"_s << u"\u00AD"_s;
+        QTest::addColumn<QByteArray>("prepared"); // hex
+        QTest::addRow("ASCII, controls included, as it is") << u"a\tb"_s << "610962"_ba;
+        QTest::addRow("no-break space to space") << u"a\u00A0é"_s << "6120c3a9"_ba;
+        QTest::addRow("only dropped characters: unchanged") << u"\u00AD"_s << "c2ad"_ba;
         QTest::addRow("unassigned in Unicode 3.2 (emoji): unchanged")
-            << u"ｘ\U0001F510"_s << u"ｘ\U0001F510"_s;
-        QTest::addRow("private use: unchanged") << u"ａ\uE000"_s << u"ａ\uE000"_s;
+            << u"ｘ\U0001F510"_s << "efbd98f09f9490"_ba;
+        QTest::addRow("private use: unchanged") << u"ａ\uE000"_s << "efbd81ee8080"_ba;
+        QTest::addRow("unassigned before NFKC, though its NFKC form is A: unchanged")
+            << u"\u1D2C"_s << "e1b4ac"_ba;
+        QTest::addRow("prohibited before NFKC (U+0340): unchanged") << u"\u0340x"_s << "cd8078"_ba;
+        QTest::addRow("left-to-right before NFKC, right-to-left after: normalised")
+            << u"a\u2135"_s << "61d790"_ba;
+        QTest::addRow("a right-to-left presentation form alone: normalised")
+            << u"\uFB1D"_s << "d799d6b4"_ba;
+        QTest::addRow("Braille is neutral in Unicode 3.2: normalised")
+            << u"\u05D0\u2800\uFF11\u05D0"_s << "d790e2a08031d790"_ba;
+        QTest::addRow("right-to-left alone, normalised") << u"\u05D0\u05D1"_s << "d790d791"_ba;
         QTest::addRow("right-to-left beside left-to-right: unchanged")
-            << u"\u05D0a"_s << u"\u05D0a"_s;
-        QTest::addRow("right-to-left alone, normalised") << u"\u05D0\u05D1"_s << u"\u05D0\u05D1"_s;
+            << u"\u05D0\uFF41"_s << "d790efbd81"_ba;
     }
     void saslPrepAsPostgresDoes()
     {
         QFETCH(QString, password);
-        QFETCH(QString, prepared);
-        QCOMPARE(QString::fromUtf8(PasswordHashes::saslPrep(password)), prepared);
+        QFETCH(QByteArray, prepared);
+        QCOMPARE(PasswordHashes::saslPrep(password).toHex(), prepared);
     }
 
     void namesAreQuotedForEachDialect_data()
     {
         QTest::addColumn<SqlScript::Dialect>("dialect");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("mariadb: backquotes doubled, wildcards escaped in the grant")
+        QTest::addRow("mariadb: wildcards escaped in the grant")
             << SqlScript::Dialect::MariaDb
-            << u"GRANT ALL PRIVILEGES ON `my\\_d``b`.* TO 'o\\'n'@'h\\\\';"_s;
+            << u"GRANT ALL PRIVILEGES ON `my\\_d$b`.* TO 'o$n'@'10.0.%';"_s;
         QTest::addRow("mysql: the password as an escaped literal")
             << SqlScript::Dialect::MySql << u"IDENTIFIED BY 'p\\'\\\\';"_s;
-        QTest::addRow("postgresql: double quotes doubled")
-            << SqlScript::Dialect::PostgreSql << u"ALTER DATABASE \"my_d`b\" OWNER TO \"o'n\";"_s;
+        QTest::addRow("postgresql: names in double quotes")
+            << SqlScript::Dialect::PostgreSql << u"ALTER DATABASE \"my_d$b\" OWNER TO \"o$n\";"_s;
+        QTest::addRow("mariadb: the client's character set fixed on the first line")
+            << SqlScript::Dialect::MariaDb << u"charset utf8mb4\n-- "_s;
+        QTest::addRow("postgresql: the client's encoding fixed on the first line")
+            << SqlScript::Dialect::PostgreSql << u"\\encoding UTF8\n-- "_s;
     }
     void namesAreQuotedForEachDialect()
     {
         QFETCH(SqlScript::Dialect, dialect);
         QFETCH(QString, expected);
-        ScriptedRandomSource random;
-        const QString script =
-            SqlScript::build(dialect, profile(u"my_d`b"_s, u"o'n"_s, u"p'\\"_s), u"h\\"_s, random);
-        QVERIFY2(script.contains(expected), qPrintable(script));
+        ScriptedRandomSource random(saltScript());
+        const QString script = SqlScript::build(dialect, profile(u"my_d$b"_s, u"o$n"_s, u"p'\\"_s),
+                                                u"10.0.%"_s, random);
+        // The character-set rows must be the script's very first line.
+        const bool firstLine = expected.endsWith(u"\n-- "_s);
+        QVERIFY2(firstLine ? script.startsWith(expected) : script.contains(expected),
+                 qPrintable(script));
     }
 
-    void namesOverTheServersLimitAreRefused_data()
+    void namesTheServerWouldRefuseOrMisreadAreRefused_data()
     {
         QTest::addColumn<SqlScript::Dialect>("dialect");
         QTest::addColumn<QString>("table");
         QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("field");               // empty: accepted
-        const QString cjk21 = QString(21, QChar(0x4E2D)); // 63 bytes
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<SitepassError::Kind>("kind");
+        QTest::addColumn<QString>("field"); // empty: accepted
+        using Kind = SitepassError::Kind;
+        const auto maria = SqlScript::Dialect::MariaDb;
+        const auto pg = SqlScript::Dialect::PostgreSql;
+        const QString local = u"localhost"_s;
+        // 60 characters with four "_": 64 in the grant's escaped pattern.
+        const QString underscored = QString(56, u'd') + u"____"_s;
         QTest::addRow("mariadb: 64 characters")
-            << SqlScript::Dialect::MariaDb << QString(64, u'd') << u"u"_s << QString();
+            << maria << QString(64, u'd') << u"u"_s << local << Kind::NameTooLong << QString();
         QTest::addRow("mariadb: 65 characters")
-            << SqlScript::Dialect::MariaDb << QString(65, u'd') << u"u"_s << u"db_table"_s;
+            << maria << QString(65, u'd') << u"u"_s << local << Kind::NameTooLong << u"db_table"_s;
+        QTest::addRow("mariadb: 60 with four _, 64 escaped")
+            << maria << underscored << u"u"_s << local << Kind::NameTooLong << QString();
+        QTest::addRow("mariadb: 61 with four _, 65 escaped")
+            << maria << underscored + u'd' << u"u"_s << local << Kind::NameTooLong << u"db_table"_s;
         QTest::addRow("mysql: a user of 33")
-            << SqlScript::Dialect::MySql << u"d"_s << QString(33, u'u') << u"db_user"_s;
-        QTest::addRow("postgresql: 63 bytes")
-            << SqlScript::Dialect::PostgreSql << cjk21 << u"u"_s << QString();
-        QTest::addRow("postgresql: 64 bytes")
-            << SqlScript::Dialect::PostgreSql << u"d"_s << cjk21 + u'u' << u"db_user"_s;
+            << SqlScript::Dialect::MySql << u"d"_s << QString(33, u'u') << local
+            << Kind::NameTooLong << u"db_user"_s;
+        QTest::addRow("postgresql: 63 characters")
+            << pg << QString(63, u'd') << u"u"_s << local << Kind::NameTooLong << QString();
+        QTest::addRow("postgresql: a user of 64")
+            << pg << u"d"_s << QString(64, u'u') << local << Kind::NameTooLong << u"db_user"_s;
+        QTest::addRow("mariadb: a GBK trap in the user")
+            << maria << u"d"_s << u"中'中\\! touch x #"_s << local << Kind::NameBadCharacter
+            << u"db_user"_s;
+        QTest::addRow("postgresql: a GBK trap in the database")
+            << pg << u"中\"\\! touch x #"_s << u"u"_s << local << Kind::NameBadCharacter
+            << u"db_table"_s;
+        QTest::addRow("mysql: a percent sign in the database")
+            << SqlScript::Dialect::MySql << u"a%b"_s << u"u"_s << local << Kind::NameBadCharacter
+            << u"db_table"_s;
+        QTest::addRow("postgresql: a space in the user")
+            << pg << u"d"_s << u"a b"_s << local << Kind::NameBadCharacter << u"db_user"_s;
+        QTest::addRow("mariadb: an escape character in the host")
+            << maria << u"d"_s << u"u"_s << u"h\x1b[2J"_s << Kind::NameBadCharacter << u"--host"_s;
+        QTest::addRow("mariadb: a quote in the host")
+            << maria << u"d"_s << u"u"_s << u"h'"_s << Kind::NameBadCharacter << u"--host"_s;
+        QTest::addRow("mariadb: every host character an account uses")
+            << maria << u"d"_s << u"u"_s << u"db-1.example_x:3/%"_s << Kind::NameBadCharacter
+            << QString();
     }
-    void namesOverTheServersLimitAreRefused()
+    void namesTheServerWouldRefuseOrMisreadAreRefused()
     {
         QFETCH(SqlScript::Dialect, dialect);
         QFETCH(QString, table);
         QFETCH(QString, user);
+        QFETCH(QString, host);
+        QFETCH(SitepassError::Kind, kind);
         QFETCH(QString, field);
-        ScriptedRandomSource random;
+        ScriptedRandomSource random(saltScript());
         try {
-            SqlScript::build(dialect, profile(table, user, u"p"_s), u"localhost"_s, random);
+            SqlScript::build(dialect, profile(table, user, u"p"_s), host, random);
             QVERIFY(field.isEmpty());
         } catch (const SitepassError &e) {
-            QCOMPARE(e.kind(), SitepassError::Kind::NameTooLong);
             QCOMPARE(e.text(), field);
+            QCOMPARE(e.kind(), kind);
         }
     }
 };

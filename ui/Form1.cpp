@@ -45,6 +45,7 @@ QString describe(const SitepassError &error)
     case Kind::FieldEmpty:
     case Kind::FieldBadCharacter:
     case Kind::NameTooLong:
+    case Kind::NameBadCharacter:
         break; // reading profiles back is the command line's job
     }
     return {};
