@@ -4,6 +4,7 @@
 
 #include <QAccessibleWidget>
 #include <QMouseEvent>
+#include <QShortcut>
 
 namespace {
 class ClickableLabelAccessible final : public QAccessibleWidget
@@ -21,6 +22,13 @@ public:
         return QAccessibleWidget::text(t);
     }
     QStringList actionNames() const override { return {pressAction()}; }
+    QStringList keyBindingsForAction(const QString &action) const override
+    {
+        const QKeySequence key = static_cast<ClickableLabel *>(widget())->shortcut();
+        if (action != pressAction() || key.isEmpty())
+            return {};
+        return {key.toString(QKeySequence::NativeText)};
+    }
     void doAction(const QString &action) override
     {
         if (action == pressAction())
@@ -40,6 +48,14 @@ ClickableLabel::ClickableLabel(QWidget *parent) : QLabel(parent)
 {
     static const bool installed = (QAccessible::installFactory(accessibleFactory), true);
     Q_UNUSED(installed);
+}
+
+void ClickableLabel::setShortcut(const QKeySequence &key)
+{
+    m_shortcut = key;
+    auto *shortcut = new QShortcut(key, this);
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, &ClickableLabel::click);
 }
 
 void ClickableLabel::mousePressEvent(QMouseEvent *event)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QKeySequence>
 #include <QLabel>
 
 // A label that reports a mouse click on it, like a link without the link look. Screen readers
@@ -13,6 +14,10 @@ public:
     explicit ClickableLabel(QWidget *parent = nullptr);
 
     void click() { emit clicked(); }
+    // A key that clicks the label while its window is active, also offered to screen readers
+    // with the press action. The label itself takes no focus.
+    void setShortcut(const QKeySequence &key);
+    QKeySequence shortcut() const { return m_shortcut; }
 
 signals:
     void clicked();
@@ -23,4 +28,5 @@ protected:
 
 private:
     bool m_pressed = false;
+    QKeySequence m_shortcut;
 };

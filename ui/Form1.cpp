@@ -85,6 +85,17 @@ Form1::Form1(RandomSource &random, const Clock &clock, Clipboard &clipboard, QWi
     for (SecretLineEdit *box : {m_ui->ss_jieguo, m_ui->Text6, m_ui->Text9})
         box->setClipboard(&m_clipboard);
 
+    // The redraw labels stay out of the tab order: each has a key of its own, one that no line
+    // edit uses, told in its tooltip and to screen readers.
+    const auto redrawKey = [](ClickableLabel *label, QKeyCombination key, const QString &what) {
+        label->setShortcut(QKeySequence(key));
+        const QString keyText = label->shortcut().toString(QKeySequence::NativeText);
+        label->setToolTip(u"单击或按 %1 重新生成%2"_s.arg(keyText, what));
+        label->setAccessibleDescription(u"重新生成%1（%2）"_s.arg(what, keyText));
+    };
+    redrawKey(m_ui->Label6, Qt::ALT | Qt::Key_D, u"数据库密码"_s);
+    redrawKey(m_ui->Label9, Qt::ALT | Qt::Key_A, u"管理员密码"_s);
+
     connect(m_ui->Command1, &QPushButton::clicked, this, &Form1::generateSiteProfile);
     connect(m_ui->Label6, &ClickableLabel::clicked, this,
             [this] { writePassword(siteBox(SiteField::DatabasePassword)); });

@@ -42,6 +42,19 @@ void SecretLineEdit::keyPressEvent(QKeyEvent *event)
     } else if (m_clipboard && event->matches(QKeySequence::Cut)) {
         cutSecret();
         event->accept();
+    } else if (m_clipboard && (event->matches(QKeySequence::DeleteCompleteLine) ||
+                               event->matches(QKeySequence::DeleteEndOfLine))) {
+        // Ctrl+U and Ctrl+K (X11, KDE and GNOME bindings): the line edit copies what they delete.
+        if (!isReadOnly()) {
+            const int from =
+                event->matches(QKeySequence::DeleteCompleteLine) ? 0 : cursorPosition();
+            setSelection(from, int(text().size()) - from);
+            if (hasSelectedText()) {
+                copySecret();
+                del();
+            }
+        }
+        event->accept();
     } else {
         QLineEdit::keyPressEvent(event);
     }

@@ -6,9 +6,10 @@
 
 class Clipboard;
 
-// A box that holds a password. A copy or cut by any of its ways (keys, context menu) is a secret
-// clipboard write, and text selected in it reaches the mouse selection marked the same way, so
-// clipboard histories leave it out. Editing is a plain line edit's in every other respect.
+// A box that holds a password. A copy or cut by any of its ways (keys, context menu, the
+// line-deleting keys that copy what they delete) is a secret clipboard write, and text selected in
+// it reaches the mouse selection marked the same way, so clipboard histories leave it out. Editing
+// is a plain line edit's in every other respect.
 class SecretLineEdit : public QLineEdit
 {
     Q_OBJECT

@@ -88,6 +88,19 @@ wait_until test "$(clipboard 2>/dev/null)" = "$p2" || fail "the context menu's c
 plain_copy_stored "fourth plain text" || fail "CopyQ stopped storing plain copies"
 kept "$p2" && fail "CopyQ keeps the password copied from the context menu"
 
+# The line-deleting keys copy what they delete: Ctrl+U in the database password, Ctrl+K from
+# the start of the admin password.
+click "${text6[@]}"
+xdotool key ctrl+u
+wait_until test "$(clipboard 2>/dev/null)" = "$p1" || fail "Ctrl+U in Text6 did not paste the password"
+plain_copy_stored "sixth plain text" || fail "CopyQ stopped storing plain copies"
+kept "$p1" && fail "CopyQ keeps the password deleted with Ctrl+U"
+click "${text9[@]}"
+xdotool key Home ctrl+k
+wait_until test "$(clipboard 2>/dev/null)" = "$p2" || fail "Ctrl+K in Text9 did not paste the password"
+plain_copy_stored "seventh plain text" || fail "CopyQ stopped storing plain copies"
+kept "$p2" && fail "CopyQ keeps the password deleted with Ctrl+K"
+
 # The mouse selection: CopyQ told to watch it stores a selection in the site name (the control),
 # and not one in the generated password. A double click selects a word and sets the selection.
 copyq config check_selection true >/dev/null
@@ -103,5 +116,5 @@ selected=$(xclip -selection primary -o 2>/dev/null)
 plain_copy_stored "fifth plain text" || fail "CopyQ stopped storing plain copies"
 sleep 0.5
 kept "$generated" && fail "CopyQ keeps the password selected with the mouse"
-echo "copies by Ctrl+C and the context menu, and a mouse selection, of passwords: none kept"
+echo "copies by Ctrl+C, the context menu, Ctrl+U and Ctrl+K, and a mouse selection, of passwords: none kept"
 echo "1 passed, 0 failed"

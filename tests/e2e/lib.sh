@@ -43,5 +43,5 @@ for name in sys.argv[2:]:
     print(*found[name])
 EOF
 }
-{ read -ra text1; read -ra command1; read -ra label6; read -ra generate; read -ra jieguo; read -ra text9; } \
-    < <(centre Text1 Command1 Label6 generate ss_jieguo Text9)
+{ read -ra text1; read -ra command1; read -ra label6; read -ra generate; read -ra jieguo; read -ra text6; read -ra text9; } \
+    < <(centre Text1 Command1 Label6 generate ss_jieguo Text6 Text9)

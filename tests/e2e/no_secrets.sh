@@ -9,8 +9,10 @@ app=$1
 home=$(mktemp -d)
 runtime=$(mktemp -d) && chmod 700 "$runtime"
 out=$(mktemp) && err=$(mktemp)
-start_app env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME HOME="$home" \
-    XDG_RUNTIME_DIR="$runtime" "$app" >"$out" 2>"$err"
+# A desktop session has its bus; without one, libdbus would start one itself and leave its
+# address under ~/.dbus, which says nothing about the program.
+start_app env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u DBUS_SESSION_BUS_ADDRESS \
+    HOME="$home" XDG_RUNTIME_DIR="$runtime" dbus-run-session -- "$app" >"$out" 2>"$err"
 
 click "${text1[@]}"
 xdotool type --delay 20 "secret-test.example"
