@@ -29,6 +29,7 @@ public:
                               // lone surrogate
         NameTooLong,          // text() names a field longer than limit() allows
         NameBadCharacter,     // text() names a field holding more than a server name may
+        EngineUnsupported,    // text() names a settings format that lacks the database engine
     };
 
     explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0)

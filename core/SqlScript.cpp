@@ -77,22 +77,16 @@ QString postgresString(const QString &text)
 
 QString mysqlFamily(Dialect dialect, const SiteTexts &profile, const QString &host)
 {
-    checkCharacters(profile.tableName, namePunctuation, u"db_table"_s);
-    checkCharacters(profile.databaseUser, namePunctuation, u"db_user"_s);
+    checkNames(dialect, profile);
     checkHost(host);
-    // The grant names the database by its escaped pattern, and the server holds that to the
-    // limit too: checked here, or the script would stop after the database and user exist.
-    const QString grantDatabase = mysqlGrantDatabase(profile.tableName);
-    checkLength(grantDatabase.size() - 2, mysqlDatabaseLimit, u"db_table"_s);
-    checkLength(profile.databaseUser.size(), mysqlUserLimit, u"db_user"_s);
     const QString account = mysqlString(profile.databaseUser) + u'@' + mysqlString(host);
     const QString password =
         dialect == Dialect::MariaDb
             ? u"PASSWORD "_s + mysqlString(PasswordHashes::mysqlNative(profile.databasePassword))
             : mysqlString(profile.databasePassword);
-    // The client stops at the first error: a name that exists ends the run before the grant.
     // The client splits the script into statements in its own character set (GBK under a
-    // Chinese locale or console) before the server sees SET NAMES: it is told first.
+    // Chinese locale or console) before the server sees SET NAMES: it is told first. It stops
+    // at the first error: a name that exists ends the run before the grant.
     return u"charset utf8mb4\n"
            "-- A site's database and its one user, made by sitepass-cli. Nothing is dropped\n"
            "-- or replaced: where a name exists the server refuses and the client stops.\n"
@@ -103,7 +97,8 @@ QString mysqlFamily(Dialect dialect, const SiteTexts &profile, const QString &ho
            "CREATE DATABASE %1;\n"
            "CREATE USER %2 IDENTIFIED BY %3;\n"
            "GRANT ALL PRIVILEGES ON %4.* TO %2;\n"_s.arg(mysqlIdentifier(profile.tableName),
-                                                         account, password, grantDatabase);
+                                                         account, password,
+                                                         mysqlGrantDatabase(profile.tableName));
 }
 
 QByteArray salt(RandomSource &random)
@@ -118,10 +113,7 @@ QByteArray salt(RandomSource &random)
 
 QString postgres(const SiteTexts &profile, RandomSource &random)
 {
-    checkCharacters(profile.tableName, namePunctuation, u"db_table"_s);
-    checkCharacters(profile.databaseUser, namePunctuation, u"db_user"_s);
-    checkLength(profile.tableName.size(), postgresNameLimit, u"db_table"_s);
-    checkLength(profile.databaseUser.size(), postgresNameLimit, u"db_user"_s);
+    checkNames(Dialect::PostgreSql, profile);
     const QString verifier = PasswordHashes::scramSha256(profile.databasePassword, salt(random));
     const QString database = postgresIdentifier(profile.tableName);
     const QString role = postgresIdentifier(profile.databaseUser);
@@ -139,6 +131,22 @@ QString postgres(const SiteTexts &profile, RandomSource &random)
            "ALTER DATABASE %1 OWNER TO %2;\n"_s.arg(database, role, postgresString(verifier));
 }
 } // namespace
+
+void checkNames(Dialect dialect, const SiteTexts &profile)
+{
+    checkCharacters(profile.tableName, namePunctuation, u"db_table"_s);
+    checkCharacters(profile.databaseUser, namePunctuation, u"db_user"_s);
+    if (dialect == Dialect::PostgreSql) {
+        checkLength(profile.tableName.size(), postgresNameLimit, u"db_table"_s);
+        checkLength(profile.databaseUser.size(), postgresNameLimit, u"db_user"_s);
+        return;
+    }
+    // The grant names the database by its escaped pattern, and the server holds that to the
+    // limit too: checked here, or the script would stop after the database and user exist.
+    checkLength(mysqlGrantDatabase(profile.tableName).size() - 2, mysqlDatabaseLimit,
+                u"db_table"_s);
+    checkLength(profile.databaseUser.size(), mysqlUserLimit, u"db_user"_s);
+}
 
 void checkHost(const QString &host)
 {

@@ -24,6 +24,10 @@ inline constexpr QStringView defaultHost = u"localhost";
 // "mariadb", "mysql" or "postgresql".
 std::optional<Dialect> dialectNamed(QStringView name);
 
+// Throws SitepassError (NameBadCharacter, NameTooLong) for a database or user name the dialect's
+// server would refuse, cut or a client misread; build() checks them too.
+void checkNames(Dialect dialect, const SiteTexts &profile);
+
 // Throws SitepassError (NameBadCharacter, NameTooLong) for a host no account could have; build()
 // checks it too.
 void checkHost(const QString &host);

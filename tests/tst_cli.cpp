@@ -204,6 +204,17 @@ private slots:
             << QStringList{u"sql"_s, u"postgresql"_s, u"--host=db"_s} << "--host";
         QTest::addRow("an escape sequence in --host")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--host=h\x1b[2J"_s} << "--host";
+        QTest::addRow("config without a format") << QStringList{u"config"_s} << "laravel";
+        QTest::addRow("config with an unknown format")
+            << QStringList{u"config"_s, u"yaml"_s} << "“yaml”";
+        QTest::addRow("wordpress on postgresql")
+            << QStringList{u"config"_s, u"wordpress"_s, u"--engine=postgresql"_s} << "PostgreSQL";
+        QTest::addRow("config with an unknown engine")
+            << QStringList{u"config"_s, u"php"_s, u"--engine=oracle"_s} << "--engine";
+        QTest::addRow("sql's --host on config")
+            << QStringList{u"config"_s, u"php"_s, u"--host=db"_s} << "--host";
+        QTest::addRow("config's --output on sql")
+            << QStringList{u"sql"_s, u"mariadb"_s, u"--output=x"_s} << "--output";
         QTest::addRow("a password option on sql")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--length=5"_s} << "--length";
         QTest::addRow("both special forms")

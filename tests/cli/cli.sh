@@ -9,7 +9,8 @@ check() { # check NAME CONDITION...
     if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
 }
 errfile=$(mktemp)
-trap 'rm -f "$errfile"' EXIT
+tmp=$(mktemp -d)
+trap 'rm -rf "$errfile" "$tmp"' EXIT
 # run ARGS...: sets out (stdout, trailing newlines kept), err and rc.
 run() { out=$("$cli" "$@" 2>"$errfile"; echo "rc=$?"); rc=${out##*rc=}; out=${out%rc=*}; err=$(cat "$errfile"); }
 
@@ -70,6 +71,23 @@ first=$("$cli" password --count 1000000 2>"$errfile" | head -n1)
 check "a closed pipe ends quietly" test "${#first}" -eq 16 -a ! -s "$errfile"
 run --version
 check "--version" test "$out" = $'sitepass-cli 1.0\n'
+
+# config --output: a new file only its owner reads, never one that is there (a link included).
+printf '{"db_table": "d", "db_user": "u", "db_password": "p\x27#$"}' >"$tmp/site.json"
+(umask 022; "$cli" config php "$tmp/site.json" --output "$tmp/new.php" >"$tmp/stdout" 2>"$errfile"); rc=$?
+check "config --output writes a file of mode 0600 and nothing on stdout" \
+    test "$rc" -eq 0 -a ! -s "$tmp/stdout" -a "$(stat -c %a "$tmp/new.php")" = 600
+check "config --output holds the password" grep -qF "'p\\'#\$'" "$tmp/new.php"
+cp "$tmp/new.php" "$tmp/before"
+run config laravel "$tmp/site.json" --output "$tmp/new.php"
+check "config --output does not replace a file" \
+    test "$rc" -eq 2 -a -z "$out" -a "$(grep -c new.php <<<"$err")" -eq 1
+check "the file is as it was" cmp -s "$tmp/new.php" "$tmp/before"
+ln -s "$tmp/target" "$tmp/link"
+run config php "$tmp/site.json" --output "$tmp/link"
+check "config --output does not follow a link" test "$rc" -eq 2 -a ! -e "$tmp/target"
+"$cli" config wordpress "$tmp/site.json" >/dev/full 2>"$errfile"; rc=$?
+check "config to a full disk exits 1" test "$rc" -eq 1 -a "$(wc -l <"$errfile")" -eq 1
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

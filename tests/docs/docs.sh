@@ -23,6 +23,12 @@ offered=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli ""); COMP_CWORD=1; _sitepass
 dialects=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli sql ""); COMP_CWORD=2; _sitepass_cli
     echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$dialects" = "mariadb mysql postgresql" ] || fail "sql completes '$dialects'"
+formats=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config ""); COMP_CWORD=2; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$formats" = "laravel wordpress php" ] || fail "config completes '$formats'"
+engines=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config php --engine ""); COMP_CWORD=4
+    _sitepass_cli; echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$engines" = "mariadb mysql postgresql" ] || fail "config --engine completes '$engines'"
 
-echo "$((14 - failed)) passed, $failed failed"
+echo "$((16 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

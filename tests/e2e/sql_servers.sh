@@ -143,6 +143,43 @@ if [ -n "$postgres" ]; then
 fi
 check "no script ran a shell command" test ! -e "$dir/pwned"
 
+# From profile to application: sql makes the account, config writes the settings, and PHP's own
+# parsers read them back exactly and log in with them (tests/e2e/config_check.php).
+if command -v php >/dev/null; then
+    checker=$(dirname "$0")/config_check.php
+    config_passwords=(
+        "a'b\"c\\d\$e\${HOME}#f;g中"
+        " lead'ing space, trailing backslash\\"
+        '${HOME}#no quote;\'
+        '中文 $1 "#'
+    )
+    config_case() { # config_case DIALECT APPLY SOCKET NAME PASSWORD FORMAT...
+        local dialect=$1 apply=$2 socket=$3 name=$4 pw=$5; shift 5
+        python3 -c 'import json, sys; print(json.dumps({"site_url": "http://example.com", "db_table": sys.argv[1], "db_user": sys.argv[1] + "_u", "db_password": sys.argv[2]}))' "$name" "$pw" >"$dir/$name.json"
+        "$cli" sql "$dialect" "$dir/$name.json" | "$apply" >>"$dir/checks.log" 2>&1 ||
+            { failed=$((failed + 1)); echo "FAIL: config $name: sql" >&2; return; }
+        for format in "$@"; do
+            local out=$dir/$name.$format
+            check "config $format $dialect $name: written to a new file" "$cli" config "$format" "$dir/$name.json" --engine "$dialect" --output "$out"
+            check "config $format $dialect $name: mode 0600" test "$(stat -c %a "$out")" = 600
+            # The wordpress part is pasted into wp-config.php, after its opening tag.
+            [ "$format" = wordpress ] && { echo '<?php'; cat "$out"; } >"$out.php" && out=$out.php
+            [ "$format" = laravel ] || check "config $format $name: php -l" php -l "$out"
+            check "config $format $dialect $name: PHP reads it back and logs in" php "$checker" "$format" "$out" "$dir/$name.json" "$socket"
+        done
+        refused "config $name: an existing file is not replaced" "$cli" config php "$dir/$name.json" --engine "$dialect" --output "$dir/$name.php"
+    }
+    i=0
+    for pw in "${config_passwords[@]}"; do
+        i=$((i + 1))
+        config_case mariadb maria_admin "$dir/maria.sock" "c_m$i" "$pw" laravel wordpress php
+        [ -n "$postgres" ] && config_case postgresql pg_admin "$dir" "c_p$i" "$pw" laravel php
+    done
+else
+    echo "config skipped: php is not installed (./dev installs it)" >&2
+    failed=$((failed + 1))
+fi
+
 # The report as profile prints it, read from standard input, into both servers.
 report=$("$cli" profile example.com --crlf --special-chars "'\\\`\$%#;-" --length 24)
 name=$(sed -n 's/^数据库用户：\(.*\)\r$/\1/p' <<<"$report")

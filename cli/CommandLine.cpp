@@ -1,0 +1,175 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CommandLine.h"
+
+#include "SitepassError.h"
+#include "TextServices.h"
+
+#include <QFile>
+#include <QIODevice>
+#include <cerrno>
+
+namespace CommandLine {
+
+namespace {
+// A profile is well under a kilobyte; more is not one, and is not read into memory whole.
+constexpr qint64 maxProfileBytes = 1 << 20;
+
+// What the user typed for an option, as they typed it: "--port" of "--port=80".
+QString typedName(const QString &argument)
+{
+    return argument.section(u'=', 0, 0).left(40);
+}
+
+} // namespace
+
+void checkOptions(const QStringList &arguments, const Options &o)
+{
+    const QList<const QCommandLineOption *> all = o.all();
+    const auto find = [&](QStringView name) -> const QCommandLineOption * {
+        for (const QCommandLineOption *option : all)
+            if (option->names().contains(name))
+                return option;
+        return nullptr;
+    };
+    const auto isOption = [&](const QString &argument) {
+        return argument.startsWith(u"--"_s) ||
+               (argument.size() > 1 && argument.startsWith(u'-') && find(argument.mid(1)));
+    };
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == u"--"_s)
+            return;
+        if (argument.size() < 2 || !argument.startsWith(u'-'))
+            continue;
+        const bool isLong = argument.startsWith(u"--"_s);
+        const QString name = argument.mid(isLong ? 2 : 1).section(u'=', 0, 0);
+        const QCommandLineOption *option = find(name);
+        if (!option || (!isLong && name.size() != 1))
+            throw UsageError{
+                u"未知选项“%1”，可用的选项见 sitepass-cli --help。"_s.arg(typedName(argument))};
+        const bool inlineValue = argument.contains(u'=');
+        if (option->valueName().isEmpty()) {
+            if (inlineValue)
+                throw UsageError{
+                    u"%1 不带值，收到“%2”。"_s.arg(typedName(argument), argument.left(40))};
+            continue;
+        }
+        if (inlineValue)
+            continue;
+        if (i + 1 == arguments.size())
+            throw UsageError{u"%1 后面缺少值（%2）。"_s.arg(argument, option->valueName())};
+        if (isOption(arguments.at(i + 1)))
+            throw UsageError{u"%1 后面缺少值，收到的是选项“%2”；以 - 开头的值请写成 %1=值。"_s.arg(
+                argument, arguments.at(i + 1).left(40))};
+        ++i;
+    }
+}
+
+void refuseControlCharacters(const QString &option, QStringView value)
+{
+    if (const auto c = TextServices::firstUnprintable(value))
+        throw UsageError{u"%1 不能含控制字符或换行，收到 U+%2。"_s.arg(
+            option, QString::number(c->unicode(), 16).toUpper().rightJustified(4, u'0'))};
+}
+
+void rejectOptions(const QCommandLineParser &parser,
+                   const QList<const QCommandLineOption *> &options, const QString &command)
+{
+    for (const QCommandLineOption *option : options)
+        if (parser.isSet(*option))
+            throw UsageError{u"--%1 不能用于 %2 命令。"_s.arg(option->names().first(), command)};
+}
+
+QString describe(const SitepassError &error)
+{
+    switch (error.kind()) {
+    case SitepassError::Kind::TimeBeyond32Bits:
+        return u"系统时间已超过 2038-01-19 03:14:07 UTC，无法生成 32 位的时间标记。"_s;
+    case SitepassError::Kind::ClockUnreadable:
+        return u"无法读取系统时间。"_s;
+    default:
+        return u"内部错误（%1）。"_s.arg(int(error.kind()));
+    }
+}
+
+QString describeWriteFailure(int error)
+{
+    switch (error) {
+    case EBADF:
+        return u"无法写入输出：标准输出已关闭。"_s;
+    case ENOSPC:
+        return u"无法写入输出：磁盘已满。"_s;
+    case EDQUOT:
+        return u"无法写入输出：超出磁盘配额。"_s;
+    case EFBIG:
+        return u"无法写入输出：文件超过允许的大小。"_s;
+    case EIO:
+        return u"无法写入输出：输入输出错误。"_s;
+    case 0:
+        return u"无法写入输出：输出设备不接受数据。"_s;
+    default:
+        return u"无法写入输出（系统错误号 %1）。"_s.arg(error);
+    }
+}
+
+QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
+{
+    using Kind = SitepassError::Kind;
+    const QString field = error.text();
+    switch (error.kind()) {
+    case Kind::ProfileEmpty:
+        return u"输入为空：请给出 sitepass-cli profile 打印的站点报告或它的 --json 输出。"_s;
+    case Kind::ProfileNotUtf8:
+        return u"输入不是有效的 UTF-8 文本。"_s;
+    case Kind::ProfileUnrecognised:
+        if (field == u"JSON"_s)
+            return u"输入以 { 开头，但不是有效的 JSON 对象。"_s;
+        if (field == u"report"_s)
+            return u"输入既不是十行的站点报告，也不是站点资料的 JSON。"_s;
+        return u"字段“%1”的值应为字符串。"_s.arg(field);
+    case Kind::FieldMissing:
+        return u"站点资料缺少字段“%1”。"_s.arg(field);
+    case Kind::FieldEmpty:
+        return u"站点资料的字段“%1”为空。"_s.arg(field);
+    case Kind::FieldBadCharacter:
+        return u"“%1”含有控制字符、换行或不完整的字符。"_s.arg(field);
+    case Kind::NameBadCharacter:
+        if (field == u"--host"_s)
+            return u"--host 只能含 ASCII 字母、数字和 . - _ % : /。"_s;
+        return u"“%1”只能含 ASCII 字母、数字、_ 和 $。"_s.arg(field);
+    case Kind::NameTooLong:
+        if (dialect == SqlScript::Dialect::PostgreSql)
+            return u"“%1”太长：PostgreSQL 的名称最多 %2 个字符。"_s.arg(field).arg(error.limit());
+        return u"“%1”太长：MariaDB 和 MySQL 的名称最多 %2 个字符%3。"_s.arg(field)
+            .arg(error.limit())
+            .arg(field == u"db_table"_s ? u"（授权时每个 _ 算两个）"_s : QString());
+    default:
+        return describe(error);
+    }
+}
+
+// Up to one byte past the limit, so that a larger input is seen and refused.
+SiteTexts readSiteProfile(const QString &file, QIODevice &in, SqlScript::Dialect dialect)
+{
+    QByteArray input;
+    if (file.isEmpty() || file == u"-"_s) {
+        if (!in.isReadable())
+            throw UsageError{u"无法读取标准输入。"_s};
+        input = in.read(maxProfileBytes + 1);
+    } else {
+        QFile source(file);
+        if (!source.open(QIODevice::ReadOnly))
+            throw UsageError{u"无法打开文件“%1”。"_s.arg(file.left(200))};
+        input = source.read(maxProfileBytes + 1);
+    }
+    if (input.size() > maxProfileBytes)
+        throw UsageError{u"输入超过 %1 字节，不是一份站点资料。"_s.arg(maxProfileBytes)};
+    try {
+        return SiteProfile::read(input);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, dialect)};
+    }
+}
+
+} // namespace CommandLine

@@ -1,0 +1,140 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "AppConfig.h"
+#include "Password.h"
+#include "PasswordSettings.h"
+#include "SiteProfile.h"
+#include "SqlScript.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Clock;
+class QIODevice;
+class RandomSource;
+class SitepassError;
+
+// What every sitepass-cli verb shares: the options, their checking, reading a profile, and the
+// messages for what can go wrong.
+namespace CommandLine {
+
+using namespace Qt::StringLiterals;
+
+inline const QString program = u"sitepass-cli"_s;
+inline constexpr qsizetype maxCount = 1000000;
+inline constexpr int maxPort = 65535;
+
+// Bad input: reported with the option it concerns, exit status 2.
+struct UsageError
+{
+    QString message;
+};
+
+struct Options
+{
+    QCommandLineOption length{u"length"_s,
+                              u"密码长度（1 到 %1，默认 %2）。"_s.arg(Password::maxLength)
+                                  .arg(PasswordSettings::defaultLengthText),
+                              u"N"_s, PasswordSettings::defaultLengthText.toString()};
+    QCommandLineOption noUpper{u"no-upper"_s, u"不用大写字母 A-Z。"_s};
+    QCommandLineOption noLower{u"no-lower"_s, u"不用小写字母 a-z。"_s};
+    QCommandLineOption noDigits{u"no-digits"_s, u"不用数字 0-9。"_s};
+    QCommandLineOption special{
+        u"special"_s, u"加入默认的特殊字符 %1。"_s.arg(PasswordSettings::defaultSpecialText)};
+    QCommandLineOption specialChars{u"special-chars"_s, u"加入这些特殊字符（代替默认的一组）。"_s,
+                                    u"字符"_s};
+    QCommandLineOption everyClass{u"every-class"_s,
+                                  u"每个选用的字符类别在每个密码里至少出现一次。"_s};
+    QCommandLineOption count{u"count"_s, u"生成几个密码（1 到 %1，默认 1）。"_s.arg(maxCount),
+                             u"K"_s, u"1"_s};
+    QCommandLineOption port{
+        u"port"_s, u"站点端口（1 到 %1，默认 %2）。"_s.arg(maxPort).arg(SiteProfile::defaultPort),
+        u"端口"_s, SiteProfile::defaultPort.toString()};
+    QCommandLineOption adminPath{u"admin-path"_s,
+                                 u"管理员后台（默认 %1）。"_s.arg(SiteProfile::defaultAdminPath),
+                                 u"路径"_s, SiteProfile::defaultAdminPath.toString()};
+    QCommandLineOption adminUser{u"admin-user"_s,
+                                 u"管理员用户（默认 %1）。"_s.arg(SiteProfile::defaultAdminUser),
+                                 u"用户"_s, SiteProfile::defaultAdminUser.toString()};
+    QCommandLineOption crlf{u"crlf"_s, u"报告按剪贴板的原样以 CR LF 换行。"_s};
+    QCommandLineOption json{u"json"_s, u"以一个 JSON 对象输出站点资料。"_s};
+    QCommandLineOption host{u"host"_s,
+                            u"新账户的主机部分（默认 %1）。"_s.arg(SqlScript::defaultHost),
+                            u"主机"_s, SqlScript::defaultHost.toString()};
+    QCommandLineOption engine{u"engine"_s,
+                              u"数据库：mariadb、mysql 或 postgresql（默认 mariadb）。"_s,
+                              u"数据库"_s, u"mariadb"_s};
+    QCommandLineOption dbHost{u"db-host"_s,
+                              u"应用连接数据库的主机（默认 %1）。"_s.arg(AppConfig::defaultDbHost),
+                              u"主机"_s, AppConfig::defaultDbHost.toString()};
+    QCommandLineOption output{u"output"_s,
+                              u"写入一个新文件（权限 0600，不覆盖已有的文件），而不是标准输出。"_s,
+                              u"文件"_s};
+    QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
+    QCommandLineOption version{{u"v"_s, u"version"_s}, u"显示版本。"_s};
+
+    QList<const QCommandLineOption *> passwordOptions() const
+    {
+        return {&length, &noUpper, &noLower, &noDigits, &special, &specialChars, &everyClass};
+    }
+    QList<const QCommandLineOption *> profileOptions() const
+    {
+        return {&port, &adminPath, &adminUser, &crlf, &json};
+    }
+    QList<const QCommandLineOption *> configOptions() const { return {&engine, &dbHost, &output}; }
+    QList<const QCommandLineOption *> all() const
+    {
+        return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
+               QList<const QCommandLineOption *>{&host} + configOptions() +
+               QList<const QCommandLineOption *>{&help, &version};
+    }
+};
+
+// A failure the verb words itself, exit status 1.
+struct Failure
+{
+    QString message;
+};
+
+// One command line as the verbs see it.
+struct Invocation
+{
+    const QCommandLineParser &parser;
+    const Options &options;
+    QStringList positional; // the verb first
+    RandomSource &random;
+    const Clock &clock;
+    QIODevice &in;
+};
+
+// QCommandLineParser takes whatever follows an option as its value and words its errors in
+// English. Checked first: unknown options, flags given a value, and values that are missing or
+// are the next option (a value that starts with "--" can still be given as --option=value).
+void checkOptions(const QStringList &arguments, const Options &o);
+
+// Refuses, naming it, any of `options` given to `command`.
+void rejectOptions(const QCommandLineParser &parser,
+                   const QList<const QCommandLineOption *> &options, const QString &command);
+
+// Refuses a value with a control character, line break or lone surrogate.
+void refuseControlCharacters(const QString &option, QStringView value);
+
+// The profile in FILE, or standard input for none or "-", read as the sql verb reads it. Every
+// refusal is a UsageError; `dialect` words the name limits.
+SiteTexts readSiteProfile(const QString &file, QIODevice &in, SqlScript::Dialect dialect);
+
+// What a profile or a name was refused for, as the user sees the field.
+QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect);
+
+// A failure after the options were read (the clock, mostly).
+QString describe(const SitepassError &error);
+
+// A failed write in the user's words; errno's own text would be English.
+QString describeWriteFailure(int error);
+
+} // namespace CommandLine

@@ -1,0 +1,49 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "SiteProfile.h"
+#include "SqlScript.h"
+
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+class RandomSource;
+
+// A profile as a web application's own settings, each value quoted so that the application's
+// parser reads back exactly the profile's text.
+namespace AppConfig {
+
+enum class Format {
+    Laravel,   // .env lines, as phpdotenv 5 reads them
+    WordPress, // the database part of wp-config.php, with fresh keys and salts
+    Php,       // a PHP file returning the connection array
+};
+
+inline constexpr QStringView defaultDbHost = u"localhost";
+
+// "laravel", "wordpress" or "php".
+std::optional<Format> formatNamed(QStringView name);
+
+// 3306 for MariaDB and MySQL, 5432 for PostgreSQL.
+int defaultPort(SqlScript::Dialect engine);
+
+// The alphabet of WordPress's own secret-key service, and the length of each key.
+inline constexpr QStringView wordPressKeyAlphabet =
+    u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!@#$%^&*()-_ []{}<>~`+=,.;:/?|";
+inline constexpr int wordPressKeyLength = 64;
+
+// A .env value phpdotenv and Symfony's Dotenv read literally: single quotes when it has no "'",
+// otherwise double quotes escaping "\", '"' and "$".
+QString dotenvValue(const QString &text);
+// A PHP single-quoted string: "\" and "'" escaped.
+QString phpString(const QString &text);
+
+// The settings text. The names are checked as the sql command checks them, so that they are the
+// ones it made. Throws SitepassError (EngineUnsupported for WordPress on PostgreSQL, or a name
+// refusal). The WordPress keys come from `random`.
+QString build(Format format, const SiteTexts &profile, SqlScript::Dialect engine,
+              const QString &dbHost, RandomSource &random);
+
+} // namespace AppConfig
