@@ -46,6 +46,7 @@ QString describe(const SitepassError &error)
     case Kind::FieldBadCharacter:
     case Kind::NameTooLong:
     case Kind::NameBadCharacter:
+    case Kind::EngineUnsupported:
         break; // reading profiles back is the command line's job
     }
     return {};
