@@ -1,12 +1,13 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Form1.h"
+#include "GuiPlatform.h"
 #include "QtTranslation.h"
+#include "StandardStreams.h"
 #include "SystemServices.h"
 
 #include <QApplication>
 #include <QTranslator>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -34,8 +35,12 @@ const char *terminalAnswer(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
-    if (const char *answer = terminalAnswer(argc, argv))
-        return std::fputs(answer, stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+    if (const char *answer = terminalAnswer(argc, argv)) {
+        StandardStreams streams(StandardStreams::Console::Parent);
+        const qint64 size = qint64(std::strlen(answer));
+        return streams.out().write(answer, size) == size ? 0 : 1;
+    }
+    prepareGuiPlatform();
     QApplication app(argc, argv);
     QTranslator qtChinese;
     installQtChinese(app, qtChinese);

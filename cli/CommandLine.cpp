@@ -100,8 +100,10 @@ QString describeWriteFailure(int error)
         return u"无法写入输出：标准输出已关闭。"_s;
     case ENOSPC:
         return u"无法写入输出：磁盘已满。"_s;
+#ifdef EDQUOT
     case EDQUOT:
         return u"无法写入输出：超出磁盘配额。"_s;
+#endif
     case EFBIG:
         return u"无法写入输出：文件超过允许的大小。"_s;
     case EIO:

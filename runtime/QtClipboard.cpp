@@ -30,7 +30,10 @@ void QtClipboard::setText(const QString &text, Content content, Mode mode)
         mode == Mode::Selection ? QClipboard::Selection : QClipboard::Clipboard;
     if (qtMode == QClipboard::Selection && !clipboard->supportsSelection())
         return; // no mouse selection here (Wayland without it, other systems): nothing to mark
-    clipboard->setMimeData(mimeData(text, content), qtMode);
+    QMimeData *data = mimeData(text, content);
+    if (content == Content::Secret)
+        addSystemSecretMarkers(*data);
+    clipboard->setMimeData(data, qtMode);
 
     // Another program can take the clipboard over at once; then the text was not copied.
     const QMimeData *now = clipboard->mimeData(qtMode);

@@ -4,6 +4,8 @@
 
 #include "Clipboard.h"
 
+class QMimeData;
+
 // The desktop clipboard through Qt. Needs a QGuiApplication.
 class QtClipboard final : public Clipboard
 {
@@ -11,4 +13,8 @@ public:
     void clear() override;
     void setText(const QString &text, Content content = Content::Plain,
                  Mode mode = Mode::Clipboard) override;
+
+private:
+    // What the system's own clipboard history honours for a secret, beside core's markers.
+    static void addSystemSecretMarkers(QMimeData &data);
 };

@@ -9,8 +9,12 @@
 
 bool installQtChinese(QCoreApplication &app, QTranslator &translator)
 {
-    if (!translator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    // Built into the program where the system has no shared copy (Windows), else Qt's own.
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    if (!translator.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QStringLiteral(":/translations")) &&
+        !translator.load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         return false;
     return app.installTranslator(&translator);
 }

@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <functional>
 
-// Random draws straight from the kernel's CSPRNG (getrandom), read a block at a time so a long
-// password costs a handful of system calls rather than one per character.
+// Random draws straight from the system's CSPRNG (getrandom on Linux, BCryptGenRandom on
+// Windows), read a block at a time so a long password costs a handful of calls rather than one
+// per character.
 class SystemRandomSource final : public RandomSource
 {
 public:

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 sitepass developers
+# SPDX-License-Identifier: GPL-3.0-or-later
+#
+# The Windows programs proven under Wine, on the X server this runs under (./dev windows starts
+# it under xvfb-run), in a Wine prefix of its own that is removed on every exit path: the unit
+# and window tests, sitepass-cli.exe as scripts call it, and the window with its clipboard.
+# Usage: run.sh BUILD_DIR DIST_DIR SCREENSHOT
+set -uo pipefail
+build=$1 dist=$2 shot=$3
+here=$(cd "$(dirname "$0")" && pwd)
+passed=0 failed=0
+check() { # check NAME COMMAND...
+    local name=$1; shift
+    if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $name" >&2; fi
+}
+
+work=$(mktemp -d)
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEQT_FORCE_STDERR_LOGGING=1
+cleanup() {
+    [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+# One wineserver for the whole run, started with the display: one started without it would
+# leave later windows unable to open.
+wineserver -p
+wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
+
+# 1. The unit and window tests, cross-built (ctest runs each through wine).
+check "the unit and window tests pass under Wine" \
+    ctest --test-dir "$build" --output-on-failure --timeout 300
+
+# 2. sitepass-cli.exe as a script calls it.
+cli=$dist/sitepass-cli.exe
+run() { out=$(wine "$cli" "$@" 2>"$work/err"; echo "rc=$?"); rc=${out##*rc=}; out=${out%rc=*}; err=$(cat "$work/err"); }
+run password --count 3
+check "password: three lines of 16 letters and digits" \
+    test "$rc" -eq 0 -a "$(grep -cE '^[A-Za-z0-9]{16}$' <<<"$out")" -eq 3
+check "password: LF line ends, not CR LF" test "$(printf '%s' "$out" | tr -cd '\r' | wc -c)" -eq 0
+run profile example.com --json
+check "profile --json: the keys, the domain" python3 -c '
+import json, sys
+o = json.loads(sys.argv[1])
+assert o["site_name"] == "example.com" and o["db_user"] == o["db_table"], o
+assert len(o["db_password"]) == 16 and len(o["token"]) == 8, o' "$out"
+printf '{"db_table": "site_db", "db_user": "site_u", "db_password": "pa$$ 中文"}' >"$work/site.json"
+run sql postgresql "$(winepath -w "$work/site.json")"
+check "sql postgresql: the verifier is the password's" python3 -c '
+import base64, hashlib, hmac, re, sys
+m = re.search(r"PASSWORD '"'"'SCRAM-SHA-256\$4096:([^$]+)\$([^:]+):([^'"'"']+)'"'"'", sys.argv[1])
+salt, stored, server = (base64.b64decode(g) for g in m.groups())
+salted = hashlib.pbkdf2_hmac("sha256", sys.argv[2].encode(), salt, 4096)
+client = hmac.new(salted, b"Client Key", "sha256").digest()
+assert hashlib.sha256(client).digest() == stored
+assert hmac.new(salted, b"Server Key", "sha256").digest() == server' "$out" 'pa$$ 中文'
+check "sql postgresql: the encoding line first" test "$(head -n1 <<<"$out")" = '\encoding UTF8'
+run password --length abc
+check "a refusal: exit 2, one Chinese line, nothing on stdout" \
+    test "$rc" -eq 2 -a -z "$out" -a "$(wc -l <<<"$err")" -eq 1 -a -n "$(grep -F -- '--length' <<<"$err")"
+wine "$cli" --help >"$work/help.txt" 2>/dev/null
+check "the help, redirected, is UTF-8 with LF" \
+    test "$(head -n1 "$work/help.txt")" = "用法：sitepass-cli 命令 [参数] [选项]" -a \
+    "$(tr -cd '\r' <"$work/help.txt" | wc -c)" -eq 0
+out=$(wine "$dist/sitepass.exe" --version 2>/dev/null)
+check "sitepass.exe --version answers without a window" test "$out" = "sitepass 1.0"
+
+# 3. The window: a domain typed into 站点名称 and a click on the site 生成 put the report on the
+# clipboard, read back through Wine's clipboard from X.
+. "$here/../e2e/lib.sh"
+start_app wine "$dist/sitepass.exe"
+trap cleanup EXIT
+click "${text1[@]}"
+xdotool type --delay 40 "example.com"
+click "${command1[@]}"
+has_report() { xclip -selection clipboard -o 2>/dev/null | grep -q '^管理员密码：'; }
+wait_until has_report
+report=$(xclip -selection clipboard -o 2>/dev/null)
+check "the report reaches the X clipboard: ten lines, the domain" \
+    test "$(grep -c '：' <<<"$report")" -eq 10 -a "$(head -n1 <<<"$report" | tr -d '\r')" = "站 点 名 称：example.com"
+# 4. The clipboard as Windows programs see it: the three formats that keep the report out of
+# clipboard history and the cloud clipboard.
+formats=$(wine "$build/tests/clipboard_formats.exe" 2>/dev/null | tr -d '\r')
+for format in ExcludeClipboardContentFromMonitorProcessing CanIncludeInClipboardHistory \
+    CanUploadToCloudClipboard; do
+    check "$format is on the clipboard as DWORD 0" grep -qx "$format 00000000" <<<"$formats"
+done
+sleep 0.5
+import -window "$wid" "$shot"
+kill "$app_pid" 2>/dev/null; app_pid=""
+
+echo "$(wine --version 2>/dev/null): $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
