@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GuiPlatform.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 void prepareGuiPlatform()
@@ -10,5 +11,5 @@ void prepareGuiPlatform()
     // on Chinese Windows) for the captions. It also draws line-edit text under Wine, where the
     // GDI engine draws none.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "windows:fontengine=directwrite");
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("windows:fontengine=directwrite"));
 }

@@ -4,9 +4,10 @@
 
 #include <QtGlobal>
 #include <algorithm>
-#include <bcrypt.h>
 #include <limits>
 #include <windows.h>
+
+#include <bcrypt.h> // after windows.h, which it needs
 
 void SystemRandomSource::kernelBytes(unsigned char *bytes, std::size_t size)
 {

@@ -28,6 +28,7 @@ trap cleanup EXIT
 trap 'exit 1' INT TERM HUP
 # One wineserver for the whole run, started with the display: one started without it would
 # leave later windows unable to open.
+mkdir -p "$WINEPREFIX"
 wineserver -p
 wineboot -i >/dev/null 2>&1 || { echo "wineboot failed" >&2; exit 1; }
 
@@ -84,7 +85,7 @@ check "the report reaches the X clipboard: ten lines, the domain" \
     test "$(grep -c '：' <<<"$report")" -eq 10 -a "$(head -n1 <<<"$report" | tr -d '\r')" = "站 点 名 称：example.com"
 # 4. The clipboard as Windows programs see it: the three formats that keep the report out of
 # clipboard history and the cloud clipboard.
-formats=$(wine "$build/tests/clipboard_formats.exe" 2>/dev/null | tr -d '\r')
+formats=$(wine "$build/clipboard_formats.exe" 2>/dev/null | tr -d '\r')
 for format in ExcludeClipboardContentFromMonitorProcessing CanIncludeInClipboardHistory \
     CanUploadToCloudClipboard; do
     check "$format is on the clipboard as DWORD 0" grep -qx "$format 00000000" <<<"$formats"
@@ -92,6 +93,25 @@ done
 sleep 0.5
 import -window "$wid" "$shot"
 kill "$app_pid" 2>/dev/null; app_pid=""
+
+# 5. The installer, silent: the files, the Start-menu entry and the uninstall entry appear, and
+# the uninstaller takes every one of them away again.
+installer=$(ls "$(dirname "$dist")"/sitepass-setup-*.exe)
+drive=$WINEPREFIX/drive_c
+wine "$installer" /S '/D=C:\sitepass' >/dev/null 2>&1
+menu="$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/密码生成器.lnk"
+check "the installer puts the programs, README, licence and uninstaller in place" \
+    test "$(ls "$drive/sitepass" 2>/dev/null | sort | tr '\n' ' ')" = \
+    "LICENSE.txt README.md sitepass-cli.exe sitepass.exe uninstall.exe "
+check "the installer adds the Start-menu entry" test -f "$menu"
+check "the installer registers its uninstaller" \
+    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\sitepass' /v UninstallString
+wine 'C:\sitepass\uninstall.exe' /S >/dev/null 2>&1
+gone() { [ ! -e "$drive/sitepass" ] && [ ! -e "$menu" ]; }
+# The uninstaller runs from a copy of itself, so the command returns before it is done.
+for _ in $(seq 100); do gone && break; sleep 0.2; done
+check "the uninstaller removes everything it installed" gone
+check "the uninstaller removes its registry entry" bash -c "! wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\sitepass' >/dev/null 2>&1"
 
 echo "$(wine --version 2>/dev/null): $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

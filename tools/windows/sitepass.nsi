@@ -18,7 +18,7 @@ BrandingText "sitepass ${VERSION}"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\sitepass"
 
 !insertmacro MUI_PAGE_WELCOME
-!insertmacro MUI_PAGE_LICENSE "${FILES}\LICENSE.txt"
+!insertmacro MUI_PAGE_LICENSE "${FILES}/LICENSE.txt"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -41,10 +41,10 @@ FunctionEnd
 Section "sitepass"
     SetShellVarContext all
     SetOutPath "$INSTDIR"
-    File "${FILES}\sitepass.exe"
-    File "${FILES}\sitepass-cli.exe"
-    File "${FILES}\README.md"
-    File "${FILES}\LICENSE.txt"
+    File "${FILES}/sitepass.exe"
+    File "${FILES}/sitepass-cli.exe"
+    File "${FILES}/README.md"
+    File "${FILES}/LICENSE.txt"
     WriteUninstaller "$INSTDIR\uninstall.exe"
     CreateShortcut "$SMPROGRAMS\密码生成器.lnk" "$INSTDIR\sitepass.exe"
     WriteRegStr HKLM "Software\sitepass" "InstallDir" "$INSTDIR"
