@@ -70,6 +70,7 @@ if [ ! -f "$work/src/.unpacked" ]; then
 fi
 
 # The installed qt.toolchain.cmake names this file by absolute path, so it lives in the cache.
+mkdir -p "$cache"
 cp "$here/mingw-toolchain.cmake" "$cache/mingw-toolchain.cmake"
 
 echo "build-qt: configuring static Qt $upstream for Windows (x86_64-w64-mingw32)" >&2
