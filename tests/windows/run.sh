@@ -105,7 +105,7 @@ check "the installer puts the programs, README, licence and uninstaller in place
     "LICENSE.txt README.md sitepass-cli.exe sitepass.exe uninstall.exe "
 check "the installer adds the Start-menu entry" test -f "$menu"
 check "the installer registers its uninstaller" \
-    wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\sitepass' /v UninstallString
+    bash -c "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\sitepass' /v UninstallString >/dev/null 2>&1"
 wine 'C:\sitepass\uninstall.exe' /S >/dev/null 2>&1
 gone() { [ ! -e "$drive/sitepass" ] && [ ! -e "$menu" ]; }
 # The uninstaller runs from a copy of itself, so the command returns before it is done.
