@@ -42,6 +42,12 @@ void ChunkedOutput::flushIfFull()
 
 void ChunkedOutput::flush()
 {
+    // A closed standard output is found where something is written to it, not before: a verb
+    // that writes a file instead does not need it.
+    if (!m_buffer.isEmpty() && !m_device.isWritable()) {
+        m_buffer.resize(0);
+        throw WriteFailed{EBADF};
+    }
     qsizetype done = 0;
     while (done < m_buffer.size()) {
         errno = 0;

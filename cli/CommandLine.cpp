@@ -115,6 +115,34 @@ QString describeWriteFailure(int error)
     }
 }
 
+QString describeCreateFailure(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return u"文件夹不存在"_s;
+    case EACCES:
+    case EPERM:
+        return u"没有权限"_s;
+    case ENAMETOOLONG:
+        return u"文件名太长"_s;
+    case EROFS:
+        return u"文件系统是只读的"_s;
+    case EISDIR:
+        return u"这是一个文件夹"_s;
+    case ENOSPC:
+        return u"磁盘已满"_s;
+#ifdef EDQUOT
+    case EDQUOT:
+        return u"超出磁盘配额"_s;
+#endif
+    case EFBIG:
+        return u"文件超过允许的大小"_s;
+    default:
+        return u"系统错误号 %1"_s.arg(error);
+    }
+}
+
 QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
 {
     using Kind = SitepassError::Kind;
@@ -146,6 +174,11 @@ QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
         return u"“%1”太长：MariaDB 和 MySQL 的名称最多 %2 个字符%3。"_s.arg(field)
             .arg(error.limit())
             .arg(field == u"db_table"_s ? u"（授权时每个 _ 算两个）"_s : QString());
+    case Kind::ValueUnquotable:
+        return u"“%1”同时含有 ' 和“%2”，没有一种 .env 写法能让 phpdotenv 和 Symfony 都原样读出；%3"_s
+            .arg(field, error.detail(),
+                 field == u"db_password"_s ? u"请重新生成不含这些字符的密码。"_s
+                                           : u"请改用不含这些字符的值。"_s);
     default:
         return describe(error);
     }

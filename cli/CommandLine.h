@@ -136,5 +136,7 @@ QString describe(const SitepassError &error);
 
 // A failed write in the user's words; errno's own text would be English.
 QString describeWriteFailure(int error);
+// Why a file could not be made, in the user's words.
+QString describeCreateFailure(int error);
 
 } // namespace CommandLine

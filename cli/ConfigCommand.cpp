@@ -5,36 +5,36 @@
 #include "ChunkedOutput.h"
 #include "SitepassError.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "NewFile.h"
+
 #include <cerrno>
 
 namespace CommandLine {
 
 namespace {
-// The settings hold a password: a new file, readable by its owner alone, and never one that is
-// there already (a link included), which may be someone's work.
-void writeNewFile(const QString &name, const QString &text)
+// The settings hold a password: a new file, readable by its owner alone (or its group too), that
+// appears only when complete and never over one that is there (a link included), which may be
+// someone's work.
+void writeNewFile(const QString &name, const QString &text, const QString &group)
 {
-    QFile file(name);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
-                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
-        const int error = errno;
-        if (QFileInfo(name).exists() || QFileInfo(name).isSymLink())
+    NewFile file(name, group);
+    const auto refuse = [&](int error) {
+        if (error == EEXIST)
             throw UsageError{u"文件“%1”已存在，不会覆盖它。"_s.arg(name.left(200))};
+        if (error == NewFile::noSuchGroup)
+            throw UsageError{u"--group：没有名为“%1”的组。"_s.arg(group.left(40))};
+        if (error == EPERM && !group.isEmpty())
+            throw UsageError{u"--group：无权把文件交给组“%1”。"_s.arg(group.left(40))};
         throw Failure{
-            u"无法创建文件“%1”（%2）。"_s.arg(name.left(200), describeWriteFailure(error))};
-    }
-    try {
-        ChunkedOutput out(file);
-        out.write(text);
-        out.flush();
-    } catch (const ChunkedOutput::WriteFailed &) {
-        // Half a settings file would be mistaken for a whole one.
-        file.remove();
-        throw;
-    }
+            u"无法创建文件“%1”：%2。"_s.arg(name.left(200), describeCreateFailure(error))};
+    };
+    if (const int error = file.open())
+        refuse(error);
+    ChunkedOutput out(file.device());
+    out.write(text);
+    out.flush();
+    if (const int error = file.commit())
+        refuse(error);
 }
 } // namespace
 
@@ -77,7 +77,7 @@ void config(const Invocation &call, ChunkedOutput &out)
         throw UsageError{describeProfile(e, *engine)};
     }
     if (parser.isSet(o.output))
-        writeNewFile(outputFile, text);
+        writeNewFile(outputFile, text, QString());
     else
         out.write(text);
 }

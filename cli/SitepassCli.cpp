@@ -11,7 +11,6 @@
 #include "SqlCommand.h"
 
 #include <QIODevice>
-#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -72,9 +71,6 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
 
     ChunkedOutput output(out);
     try {
-        // A closed standard output: nothing the command makes could reach anyone.
-        if (!out.isWritable())
-            throw ChunkedOutput::WriteFailed{EBADF};
         checkOptions(arguments, o);
         if (!parser.parse(arguments))
             throw UsageError{parser.errorText()};

@@ -20,6 +20,14 @@ bool isPostgres(SqlScript::Dialect engine)
 
 QString laravel(const SiteTexts &p, SqlScript::Dialect engine, const QString &dbHost)
 {
+    // Refused before anything is written: one value misread would leave the others useless.
+    const QList<std::pair<QString, QString>> checked = {{u"site_url"_s, p.siteUrl},
+                                                        {u"--db-host"_s, dbHost},
+                                                        {u"db_password"_s, p.databasePassword}};
+    for (const auto &[field, value] : checked)
+        if (const QString conflict = dotenvConflict(value); !conflict.isEmpty())
+            throw SitepassError(SitepassError::Kind::ValueUnquotable, field, 0, conflict);
+
     // "mysql" is the driver every Laravel version has for MariaDB too.
     const QList<std::pair<QStringView, QString>> lines = {
         {u"APP_URL", dotenvValue(p.siteUrl)},
@@ -99,10 +107,45 @@ int defaultPort(SqlScript::Dialect engine)
     return isPostgres(engine) ? 5432 : 3306;
 }
 
-QString dotenvValue(const QString &text)
+QString dotenvConflict(QStringView text)
 {
     if (!text.contains(u'\''))
-        return u'\'' + text + u'\'';
+        return {};
+    const qsizetype n = text.size();
+    const auto at = [&](qsizetype i) { return i < n ? text[i] : QChar(); };
+    const auto isNameStart = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] == u'\\' && (at(i + 1) == u'n' || at(i + 1) == u'r' || at(i + 1) == u'"'))
+            return text.mid(i, 2).toString();
+        if (text[i] != u'$')
+            continue;
+        if (at(i + 1) == u'(')
+            return u"$("_s;
+        // Symfony's variable pattern: $, an optional {, an optional name, then :- or := takes
+        // everything up to the next }, an escaped $ included.
+        qsizetype j = i + 1;
+        if (at(j) == u'{')
+            ++j;
+        if (isNameStart(at(j)))
+            while (isNameStart(at(j)) || (at(j) >= u'0' && at(j) <= u'9') || at(j) == u'_')
+                ++j;
+        if (at(j) != u':' || (at(j + 1) != u'-' && at(j + 1) != u'='))
+            continue;
+        for (qsizetype k = j + 2; k < n && text[k] != u'}'; ++k)
+            if (text[k] == u'$')
+                return text.mid(i, k - i + 1).toString();
+    }
+    return {};
+}
+
+QString dotenvValue(const QString &text)
+{
+    if (!text.contains(u'\'')) {
+        const QString quoted = u'\'' + text + u'\'';
+        return text.contains(u"=\""_s) ? quoted + u" #\""_s : quoted;
+    }
     QString quoted = text;
     quoted.replace(u'\\', u"\\\\"_s).replace(u'"', u"\\\""_s).replace(u'$', u"\\$"_s);
     return u'"' + quoted + u'"';

@@ -34,15 +34,23 @@ inline constexpr QStringView wordPressKeyAlphabet =
     u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!@#$%^&*()-_ []{}<>~`+=,.;:/?|";
 inline constexpr int wordPressKeyLength = 64;
 
-// A .env value phpdotenv and Symfony's Dotenv read literally: single quotes when it has no "'",
-// otherwise double quotes escaping "\", '"' and "$".
+// What in `text` no .env quoting gives phpdotenv 5 and Symfony's Dotenv 5 alike, or an empty
+// string. Only text with a "'" can conflict: it needs double quotes, where Symfony reads "\n",
+// "\r" and '\"' before it undoes "\\", keeps the backslash of an escaped "$(" whose
+// parenthesis does not close, and swallows a later "$" into a "${NAME:-default}".
+QString dotenvConflict(QStringView text);
+// A .env value both parsers read literally, for text without a conflict: single quotes when it
+// has no "'" (and a trailing '#"' comment when it holds '="', which phpdotenv's line reader would
+// otherwise take for the start of a multi-line value), otherwise double quotes escaping "\", '"'
+// and "$".
 QString dotenvValue(const QString &text);
 // A PHP single-quoted string: "\" and "'" escaped.
 QString phpString(const QString &text);
 
 // The settings text. The names are checked as the sql command checks them, so that they are the
-// ones it made. Throws SitepassError (EngineUnsupported for WordPress on PostgreSQL, or a name
-// refusal). The WordPress keys come from `random`.
+// ones it made. Throws SitepassError (EngineUnsupported for WordPress on PostgreSQL,
+// ValueUnquotable for a .env value with a conflict, or a name refusal). The WordPress keys come
+// from `random`.
 QString build(Format format, const SiteTexts &profile, SqlScript::Dialect engine,
               const QString &dbHost, RandomSource &random);
 

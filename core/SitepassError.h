@@ -30,10 +30,12 @@ public:
         NameTooLong,          // text() names a field longer than limit() allows
         NameBadCharacter,     // text() names a field holding more than a server name may
         EngineUnsupported,    // text() names a settings format that lacks the database engine
+        ValueUnquotable,      // text() names a field that no quoting gives every parser exactly;
+                              // detail() is the sequence that stands in the way
     };
 
-    explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0)
-        : m_kind(kind), m_text(std::move(text)), m_limit(limit)
+    explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0, QString detail = {})
+        : m_kind(kind), m_text(std::move(text)), m_limit(limit), m_detail(std::move(detail))
     {
     }
 
@@ -42,10 +44,13 @@ public:
     QString text() const { return m_text; }
     // The bound that was crossed, where there is one.
     qint64 limit() const { return m_limit; }
+    // What in text() was refused, where the kind says.
+    QString detail() const { return m_detail; }
     const char *what() const noexcept override { return "sitepass error"; }
 
 private:
     Kind m_kind;
     QString m_text;
     qint64 m_limit;
+    QString m_detail;
 };

@@ -6,8 +6,10 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <io.h>
+#include <iterator>
 #include <windows.h>
 
 namespace {
@@ -42,10 +44,17 @@ protected:
         const auto *units = reinterpret_cast<const wchar_t *>(text.utf16());
         qsizetype left = text.size();
         while (left > 0) {
+            // A chunk never ends between the two halves of a surrogate pair.
+            DWORD chunk = DWORD(std::min<qsizetype>(left, 16384));
+            if (chunk < left && QChar::isHighSurrogate(units[chunk - 1]))
+                --chunk;
             DWORD written = 0;
-            if (!WriteConsoleW(m_handle, units, DWORD(std::min<qsizetype>(left, 16384)), &written,
-                               nullptr))
+            if (!WriteConsoleW(m_handle, units, chunk, &written, nullptr))
                 return failed();
+            if (written == 0) { // would loop for ever
+                errno = EIO;
+                return -1;
+            }
             units += written;
             left -= written;
         }
@@ -65,6 +74,59 @@ private:
     HANDLE m_handle;
     bool m_console = false;
     QStringDecoder m_decoder{QStringDecoder::Utf8};
+};
+
+// A console's input, read as UTF-16 with ReadConsoleW and handed on as UTF-8: read as bytes it
+// would come in the console's code page (GBK on a Chinese console). Ctrl+Z at the start of a line
+// ends it, as it ends a console's input for every Windows program.
+class ConsoleInput final : public QIODevice
+{
+public:
+    explicit ConsoleInput(HANDLE handle) : m_handle(handle)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 writeData(const char *, qint64) override { return -1; }
+    qint64 readData(char *data, qint64 maxSize) override
+    {
+        // Like a file's read: as much as asked for, or all there is up to the end.
+        while (m_bytes.size() < maxSize && !m_ended)
+            readLine();
+        const qint64 n = std::min<qint64>(maxSize, m_bytes.size());
+        memcpy(data, m_bytes.constData(), size_t(n));
+        m_bytes.remove(0, n);
+        return n;
+    }
+
+private:
+    void readLine()
+    {
+        wchar_t units[4096];
+        DWORD read = 0;
+        if (!ReadConsoleW(m_handle, units, DWORD(std::size(units)), &read, nullptr) || read == 0) {
+            m_ended = true;
+            read = 0;
+        }
+        QString text = m_pending + QString::fromWCharArray(units, qsizetype(read));
+        m_pending.clear();
+        const qsizetype stop = text.indexOf(QChar(0x1A));
+        if (stop >= 0) {
+            text.truncate(stop);
+            m_ended = true;
+        } else if (!m_ended && !text.isEmpty() && text.back().isHighSurrogate()) {
+            m_pending = text.back(); // its other half comes with the next read
+            text.chop(1);
+        }
+        m_bytes += text.toUtf8();
+    }
+
+    HANDLE m_handle;
+    QString m_pending;
+    QByteArray m_bytes;
+    bool m_ended = false;
 };
 
 bool usable(HANDLE handle)
@@ -90,11 +152,17 @@ std::unique_ptr<QIODevice> output(DWORD which, StandardStreams::Console console)
 
 StandardStreams::StandardStreams(Console console)
 {
-    // Bytes as they are: no CR inserted before LF, no ^Z taken as the end.
-    auto in = std::make_unique<QFile>();
-    if (usable(GetStdHandle(STD_INPUT_HANDLE)) && _setmode(0, _O_BINARY) != -1)
-        in->open(0, QIODevice::ReadOnly);
-    m_in = std::move(in);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD mode = 0;
+    if (usable(input) && GetConsoleMode(input, &mode)) {
+        m_in = std::make_unique<ConsoleInput>(input);
+    } else {
+        // A file or a pipe: bytes as they are, no CR dropped before LF, no ^Z taken as the end.
+        auto in = std::make_unique<QFile>();
+        if (usable(input) && _setmode(0, _O_BINARY) != -1)
+            in->open(0, QIODevice::ReadOnly);
+        m_in = std::move(in);
+    }
     m_out = output(STD_OUTPUT_HANDLE, console);
     m_err = output(STD_ERROR_HANDLE, console);
 }

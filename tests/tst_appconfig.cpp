@@ -35,6 +35,8 @@ private slots:
             << u"a'b\"c$d\\"_s << u"\"a'b\\\"c\\$d\\\\\""_s << u"'a\\'b\"c$d\\\\'"_s;
         QTest::addRow("${HOME} without a quote")
             << u"${HOME}"_s << u"'${HOME}'"_s << u"'${HOME}'"_s;
+        QTest::addRow("=\" without a quote: a comment closes phpdotenv's multi-line reading")
+            << u"a=\"b"_s << u"'a=\"b' #\""_s << u"'a=\"b'"_s;
     }
     void valuesAreQuotedForTheirParser()
     {
@@ -43,6 +45,28 @@ private slots:
         QFETCH(QString, php);
         QCOMPARE(AppConfig::dotenvValue(text), dotenv);
         QCOMPARE(AppConfig::phpString(text), php);
+    }
+
+    void dotenvConflicts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("conflict");
+        QTest::addRow("no quote: never") << u"\\n\\\"$(x)${A:-$}"_s << QString();
+        QTest::addRow("a quote alone") << u"a'b\"c\\d$e${F}"_s << QString();
+        QTest::addRow("a quote and \\n") << u"'\\n"_s << u"\\n"_s;
+        QTest::addRow("a quote and \\r") << u"\\r'"_s << u"\\r"_s;
+        QTest::addRow("a quote and \\\"") << u"'\\\""_s << u"\\\""_s;
+        QTest::addRow("a quote and $(") << u"'$(x"_s << u"$("_s;
+        QTest::addRow("a quote and a default that takes a later $")
+            << u"'${A:-b$}"_s << u"${A:-b$"_s;
+        QTest::addRow("a quote and a default ended before the next $")
+            << u"'$A:=b}$"_s << QString();
+    }
+    void dotenvConflicts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, conflict);
+        QCOMPARE(AppConfig::dotenvConflict(text), conflict);
     }
 
     void laravelForEachEngine()
@@ -57,10 +81,26 @@ private slots:
                                  SqlScript::Dialect::MariaDb, u"db"_s, random)
                     .contains(u"'driver'   => 'mysql',\n    'host'     => 'db',\n"
                               "    'port'     => 3306,"_s));
+        const QString php = AppConfig::build(AppConfig::Format::Php, profile(u"p"_s),
+                                             SqlScript::Dialect::PostgreSql, u"db"_s, random);
+        QVERIFY(php.contains(u"'driver'   => 'pgsql',"_s));
+        QVERIFY(php.contains(u"'charset'  => 'utf8',"_s));
+        try {
+            AppConfig::build(AppConfig::Format::Laravel, profile(u"'\\n"_s),
+                             SqlScript::Dialect::MariaDb, u"db"_s, random);
+            QFAIL("a password no .env quoting reads back alike");
+        } catch (const SitepassError &e) {
+            QCOMPARE(e.kind(), SitepassError::Kind::ValueUnquotable);
+            QCOMPARE(e.text(), u"db_password"_s);
+        }
     }
 
     void wordPressKeysComeFromTheSource()
     {
+        QCOMPARE(AppConfig::wordPressKeyAlphabet,
+                 u"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"
+                 "!@#$%^&*()-_ []{}<>~`+=,.;:/?|");
+        QCOMPARE(AppConfig::wordPressKeyAlphabet.size(), 92);
         // Positions 1..64 of the alphabet for the first key, then 0 (its first letter).
         QList<float> script;
         const qsizetype n = AppConfig::wordPressKeyAlphabet.size();

@@ -7,8 +7,10 @@
 #include "support/ScriptedRandomSource.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
@@ -213,6 +215,10 @@ private slots:
             << QStringList{u"config"_s, u"php"_s, u"--engine=oracle"_s} << "--engine";
         QTest::addRow("sql's --host on config")
             << QStringList{u"config"_s, u"php"_s, u"--host=db"_s} << "--host";
+        QTest::addRow("config with an empty --output")
+            << QStringList{u"config"_s, u"php"_s, u"--output="_s} << "--output";
+        QTest::addRow("a control character in --db-host")
+            << QStringList{u"config"_s, u"php"_s, u"--db-host=a\x01b"_s} << "--db-host";
         QTest::addRow("config's --output on sql")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--output=x"_s} << "--output";
         QTest::addRow("a password option on sql")
@@ -246,8 +252,10 @@ private slots:
         struct Stubborn : QIODevice
         {
             qint64 accepts = 0;
+            int calls = 0;
             qint64 readData(char *, qint64) override { return -1; }
-            qint64 writeData(const char *, qint64) override { return accepts; }
+            // A writer that keeps asking is stopped here, and counted.
+            qint64 writeData(const char *, qint64) override { return ++calls > 10 ? -1 : accepts; }
         } out;
         out.accepts = accepts;
         if (accepts != -2)
@@ -258,6 +266,28 @@ private slots:
             SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, in, out, err),
             1);
         QVERIFY2(QString::fromUtf8(err.data()).contains(message), err.data().constData());
+        QCOMPARE(out.calls, accepts == -2 ? 0 : 1);
+    }
+
+    void configOutputNeedsNoStandardOutput()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"c.php"_s);
+        QBuffer in, out, err;
+        in.setData(R"({"db_table": "d", "db_user": "u", "db_password": "p"})");
+        in.open(QIODevice::ReadOnly);
+        err.open(QIODevice::WriteOnly); // standard output closed
+        QCOMPARE(SitepassCli::run({u"sitepass-cli"_s, u"config"_s, u"php"_s, u"--output="_s + file},
+                                  m_random, m_clock, in, out, err),
+                 0);
+        QVERIFY2(QFile(file).size() > 0, err.data().constData());
+        // A file that cannot be made is a failure (1), named in words; one that exists a refusal.
+        QCOMPARE(
+            run({u"config"_s, u"php"_s, u"--output="_s + dir.filePath(u"no/c.php"_s)}, in.data()),
+            1);
+        QVERIFY2(m_err.contains(u"文件夹不存在"_s), qPrintable(m_err));
+        QCOMPARE(run({u"config"_s, u"php"_s, u"--output="_s + file}, in.data()), 2);
+        QVERIFY2(m_err.contains(u"已存在"_s), qPrintable(m_err));
     }
 
     void sqlReadsTheReportFromStandardInput()

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGlyphRun>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QTextLayout>
 #include <QTimeZone>
 #include <memory>
 
@@ -642,8 +644,17 @@ private slots:
         QCOMPARE(system && system->text() == u"pw1"_s, !secret);
     }
 
+    void theContextMenuCopiesAsASecret_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("left");
+        QTest::addRow("Copy keeps the text") << int(QKeySequence::Copy) << u"pw9"_s;
+        QTest::addRow("Cut empties the box") << int(QKeySequence::Cut) << QString();
+    }
     void theContextMenuCopiesAsASecret()
     {
+        QFETCH(int, action);
+        QFETCH(QString, left);
         box(u"Text9"_s)->setText(u"pw9"_s);
         box(u"Text9"_s)->selectAll();
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
@@ -651,14 +662,53 @@ private slots:
         QApplication::sendEvent(box(u"Text9"_s), &event);
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
-        // Copy is the action bound to the copy shortcut.
-        for (QAction *action : menu->actions())
-            if (action->text().contains(
-                    QKeySequence(QKeySequence::Copy).toString(QKeySequence::NativeText)))
-                action->trigger();
+        // The action is the one that shows the key of its standard shortcut.
+        const QString key =
+            QKeySequence(QKeySequence::StandardKey(action)).toString(QKeySequence::NativeText);
+        for (QAction *item : menu->actions())
+            if (item->text().contains(key))
+                item->trigger();
         menu->close();
         QCOMPARE(m_clipboard.calls(), QStringList{u"setSecretText"_s});
         QCOMPARE(m_clipboard.text(), u"pw9"_s);
+        QCOMPARE(box(u"Text9"_s)->text(), left);
+    }
+
+    void passwordsAreDrawnWithoutLigatures()
+    {
+        // Laid out as the box lays it out: "fl" and "fi" must stay two glyphs each, so a password
+        // read off the screen shows every character. A ligature font proves the test can fail.
+        const auto glyphs = [](const QFont &font, const QString &text) {
+            QTextLayout layout(text, font);
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            qsizetype count = 0;
+            for (const QGlyphRun &run : layout.glyphRuns())
+                count += run.glyphIndexes().size();
+            return count;
+        };
+        QFont ligatures(u"DejaVu Sans"_s);
+        if (glyphs(ligatures, u"fl"_s) != 1)
+            QSKIP("no font with an fl ligature here");
+        for (const QString &name : {u"ss_jieguo"_s, u"Text6"_s, u"Text9"_s}) {
+            QFont font = box(name)->font();
+            QCOMPARE(font.family(), box(u"Text1"_s)->font().family());
+            font.setFamily(u"DejaVu Sans"_s);
+            QCOMPARE(glyphs(font, u"C0flD9fi"_s), 8);
+        }
+    }
+
+    void aKeyboardSelectionIsMarkedSecret()
+    {
+        if (!QGuiApplication::clipboard()->supportsSelection())
+            QSKIP("no mouse selection on this platform: tst_form1_x11 runs it");
+        box(u"Text6"_s)->setText(u"pw6"_s);
+        box(u"Text6"_s)->setFocus();
+        box(u"Text6"_s)->setCursorPosition(0);
+        QTest::keyClick(box(u"Text6"_s), Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(m_clipboard.calls(), QStringList{u"setSecretText:selection"_s});
+        QCOMPARE(m_clipboard.text(), u"pw6"_s);
     }
 
     void otherLabelsDoNothing()

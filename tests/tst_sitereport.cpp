@@ -118,6 +118,7 @@ private slots:
         QTest::addColumn<QByteArray>("input");
         const QByteArray report = BuildSiteReport(written()).toUtf8();
         QTest::addRow("the report with CR LF") << report;
+        QTest::addRow("the report with one more CR LF, as a paste may end") << report + "\r\n";
         QTest::addRow("the report with LF and no last line end")
             << QByteArray(report).replace("\r\n", "\n").chopped(1);
         QTest::addRow("the JSON") << SiteProfile::toJson(written(), u"5F5E1000"_s);

@@ -92,6 +92,14 @@ private slots:
         QTest::addRow("right-to-left alone, normalised") << u"\u05D0\u05D1"_s << "d790d791"_ba;
         QTest::addRow("right-to-left beside left-to-right: unchanged")
             << u"\u05D0\uFF41"_s << "d790efbd81"_ba;
+        QTest::addRow("right-to-left first, last not: unchanged")
+            << u"\u05D0\uFF11"_s << "d790efbc91"_ba;
+        QTest::addRow("a bidi override is prohibited: unchanged")
+            << u"\uFF41\u202E"_s << "efbd81e280ae"_ba;
+        QTest::addRow("a Latin letter between right-to-left ones: unchanged")
+            << u"\u05D0a\uFB1D"_s << "d79061efac9d"_ba;
+        QTest::addRow("a soft hyphen beside another character is dropped")
+            << u"\uFF41\u00AD"_s << "61"_ba;
     }
     void saslPrepAsPostgresDoes()
     {

@@ -47,6 +47,7 @@ QString describe(const SitepassError &error)
     case Kind::NameTooLong:
     case Kind::NameBadCharacter:
     case Kind::EngineUnsupported:
+    case Kind::ValueUnquotable:
         break; // reading profiles back is the command line's job
     }
     return {};

@@ -12,7 +12,14 @@
 #include <QMenu>
 #include <QMimeData>
 
-SecretLineEdit::SecretLineEdit(QWidget *parent) : QLineEdit(parent) {}
+SecretLineEdit::SecretLineEdit(QWidget *parent) : QLineEdit(parent)
+{
+    // The window's font, drawn a character at a time: a ligature would show "fl" or "fi" as one
+    // glyph, and a password read off the screen must show every character.
+    QFont noShaping;
+    noShaping.setStyleStrategy(QFont::PreferNoShaping);
+    setFont(noShaping);
+}
 
 void SecretLineEdit::copySecret()
 {

@@ -9,7 +9,8 @@ class Clipboard;
 // A box that holds a password. A copy or cut by any of its ways (keys, context menu, the
 // line-deleting keys that copy what they delete) is a secret clipboard write, and text selected in
 // it reaches the mouse selection marked the same way, so clipboard histories leave it out. Editing
-// is a plain line edit's in every other respect.
+// is a plain line edit's in every other respect. Its characters are drawn one by one, never
+// joined into ligatures.
 class SecretLineEdit : public QLineEdit
 {
     Q_OBJECT

@@ -64,8 +64,8 @@ check "sitepass --help prints help without a window" test "$rc" -eq 0 -a "$(head
 # Failed writes are failures; a reader that leaves ends the program quietly.
 for args in "password" "profile a.b"; do
     "$cli" $args >/dev/full 2>"$errfile"; rc=$?
-    check "'$args' to a full disk exits 1 with one line" \
-        test "$rc" -eq 1 -a "$(wc -l <"$errfile")" -eq 1
+    check "'$args' to a full disk exits 1 with one line that says so" \
+        test "$rc" -eq 1 -a "$(wc -l <"$errfile")" -eq 1 -a "$(grep -c 磁盘已满 "$errfile")" -eq 1
 done
 first=$("$cli" password --count 1000000 2>"$errfile" | head -n1)
 check "a closed pipe ends quietly" test "${#first}" -eq 16 -a ! -s "$errfile"
@@ -88,6 +88,24 @@ run config php "$tmp/site.json" --output "$tmp/link"
 check "config --output does not follow a link" test "$rc" -eq 2 -a ! -e "$tmp/target"
 "$cli" config wordpress "$tmp/site.json" >/dev/full 2>"$errfile"; rc=$?
 check "config to a full disk exits 1" test "$rc" -eq 1 -a "$(wc -l <"$errfile")" -eq 1
+
+# Killed while writing (here by the file size limit), it leaves no file, and the next run works.
+{ (ulimit -f 0; "$cli" config php "$tmp/site.json" --output "$tmp/killed.php"); } 2>/dev/null
+check "a run killed mid-write leaves nothing" test -z "$(ls -A "$tmp" | grep killed)"
+run config php "$tmp/site.json" --output "$tmp/killed.php"
+check "the next run writes the file" test "$rc" -eq 0 -a -s "$tmp/killed.php"
+# No quoting gives phpdotenv and Symfony's Dotenv a "'" with "\n" alike: refused, named.
+printf '{"db_table": "d", "db_user": "u", "db_password": "a\x27\\\\n"}' >"$tmp/unquotable.json"
+run config laravel "$tmp/unquotable.json"
+check "config laravel refuses what no .env quoting reads back" \
+    test "$rc" -eq 2 -a -z "$out" -a "$(grep -c 'db_password.*\\n' <<<"$err")" -eq 1
+# "--" ends the options: a file whose name starts with "-".
+cp "$tmp/site.json" "$tmp/-site.json"
+out=$(cd "$tmp" && "$cli" sql mariadb -- -site.json); rc=$?
+check "-- ends the options" test "$rc" -eq 0 -a "$(grep -c 'CREATE USER' <<<"$out")" -eq 1
+# A special character from Latin-1 comes out as UTF-8, not as its code.
+run password --no-upper --no-lower --no-digits --special-chars=é --length 3
+check "é as UTF-8" test "$(printf '%s' "$out" | od -An -tx1 | tr -d ' \n')" = c3a9c3a9c3a90a
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,38 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QFile>
+#include <QString>
+
+// A file that appears under its name only when it is complete, and never over a name that is
+// there (a link included). It is written unnamed (Linux: O_TMPFILE) or under a temporary name
+// marked for deletion (Windows), so whatever ends the process before commit() leaves nothing.
+// Failures are errno values (EEXIST: the name is taken), so callers word them one way.
+class NewFile
+{
+public:
+    // Readable by the owner alone, or also by `group` (a group name; Linux only).
+    explicit NewFile(QString path, QString group = {});
+    ~NewFile();
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    // 0, or why the file cannot be made. ENOENT for the group: no such group.
+    int open();
+    QIODevice &device() { return m_file; }
+    // Puts the written file in place: 0, or the errno of the failure (the file is discarded).
+    int commit();
+
+    // errno values that only this class reports.
+    static constexpr int noSuchGroup = -1;
+
+private:
+    void discard();
+
+    QString m_path, m_group;
+    QFile m_file;
+    int m_fd = -1;
+    void *m_handle = nullptr; // Windows
+    QString m_temporary;      // a named temporary where the system has no unnamed files
+};
