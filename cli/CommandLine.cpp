@@ -143,6 +143,34 @@ QString describeCreateFailure(int error)
     }
 }
 
+QString describeWebValue(const QString &field, const QString &value)
+{
+    const QString shown = value.left(60);
+    if (field == u"site_name"_s)
+        return u"站点名称“%1”不是主机名：每段只能含 ASCII 字母、数字和中间的连字符（1 到 63 "
+               u"个字符），"
+               "全长不超过 253 个字符（中文域名会转成 punycode）。"_s.arg(shown);
+    if (field == u"site_port"_s)
+        return u"站点端口“%1”应为 1 到 65535 的数字。"_s.arg(shown);
+    if (field == u"site_directory"_s)
+        return u"站点目录“%1”不是普通的文件夹名（ASCII 字母、数字、. _ -），不能用作默认路径；"
+               "请用 --site-root 和 --php-socket 给出路径。"_s.arg(shown);
+    if (field == u"admin_path"_s)
+        return u"管理员后台“%1”应以 / 开头，只含 ASCII 字母、数字和 - . _ ~ /。"_s.arg(shown);
+    if (field == u"--tls-port"_s)
+        return u"--tls-port 应为 1 到 65535 的数字，收到“%1”。"_s.arg(shown);
+    if (field == u"--listen-address"_s || field == u"--admin-allow"_s)
+        return u"%1 的“%2”不是 IP 地址%3。"_s.arg(
+            field, shown, field == u"--admin-allow"_s ? u"或网段"_s : QString());
+    if (field == u"--php-user"_s || field == u"--web-user"_s || field == u"--group"_s)
+        return u"%1 的“%2”不是普通的用户名或组名（ASCII 字母、数字、_ . -）。"_s.arg(field, shown);
+    if (field == u"--run-dir"_s)
+        return u"--run-dir 应为站点文件夹下的相对路径，不能含空白、控制字符、引号、"
+               "; { } $ # \\ 等字符或 . 和 .. 段，收到“%1”。"_s.arg(shown);
+    return u"%1 应为绝对路径，不能含空白、控制字符、引号、; { } $ # \\ 等字符或 . 和 .. 段，"
+           "收到“%2”。"_s.arg(field, shown);
+}
+
 QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
 {
     using Kind = SitepassError::Kind;
@@ -174,6 +202,8 @@ QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)
         return u"“%1”太长：MariaDB 和 MySQL 的名称最多 %2 个字符%3。"_s.arg(field)
             .arg(error.limit())
             .arg(field == u"db_table"_s ? u"（授权时每个 _ 算两个）"_s : QString());
+    case Kind::WebValueInvalid:
+        return describeWebValue(field, error.detail());
     case Kind::ValueUnquotable:
         return u"“%1”同时含有 ' 和“%2”，没有一种 .env 写法能让 phpdotenv 和 Symfony 都原样读出；%3"_s
             .arg(field, error.detail(),

@@ -7,6 +7,7 @@
 #include "PasswordSettings.h"
 #include "SiteProfile.h"
 #include "SqlScript.h"
+#include "WebConfig.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -75,6 +76,37 @@ struct Options
     QCommandLineOption output{u"output"_s,
                               u"写入一个新文件（权限 0600，不覆盖已有的文件），而不是标准输出。"_s,
                               u"文件"_s};
+    QCommandLineOption group{u"group"_s, u"与 --output 同用：新文件权限 0640，属于这个组。"_s,
+                             u"组"_s};
+    QCommandLineOption siteRoot{
+        u"site-root"_s,
+        u"站点文件所在的文件夹（默认 %1/站点目录）。"_s.arg(WebConfig::defaultSiteRootFolder),
+        u"文件夹"_s};
+    QCommandLineOption runDir{
+        u"run-dir"_s, u"网站只提供站点文件夹下的这个子文件夹（Laravel 为 public）。"_s, u"名称"_s};
+    QCommandLineOption phpUser{
+        u"php-user"_s, u"PHP-FPM 进程池运行的用户（默认 %1）。"_s.arg(WebConfig::defaultUser),
+        u"用户"_s, WebConfig::defaultUser.toString()};
+    QCommandLineOption webUser{
+        u"web-user"_s,
+        u"Web 服务器的用户，唯一能连接 PHP 套接字的用户（默认 %1）。"_s.arg(WebConfig::defaultUser),
+        u"用户"_s, WebConfig::defaultUser.toString()};
+    QCommandLineOption phpSocket{
+        u"php-socket"_s,
+        u"PHP-FPM 的套接字（默认 %1/站点目录.sock）。"_s.arg(WebConfig::defaultSocketFolder),
+        u"文件"_s};
+    QCommandLineOption listenAddress{u"listen-address"_s,
+                                     u"只在这个 IP 地址上监听（默认所有地址）。"_s, u"地址"_s};
+    QCommandLineOption adminAllow{u"admin-allow"_s,
+                                  u"只有这些地址或网段能访问管理员后台（可重复；默认不限制）。"_s,
+                                  u"地址"_s};
+    QCommandLineOption tlsCertificate{u"tls-certificate"_s,
+                                      u"HTTPS 证书文件（与 --tls-key 同用）。"_s, u"文件"_s};
+    QCommandLineOption tlsKey{u"tls-key"_s, u"HTTPS 私钥文件（与 --tls-certificate 同用）。"_s,
+                              u"文件"_s};
+    QCommandLineOption tlsPort{u"tls-port"_s,
+                               u"HTTPS 端口（默认 %1）。"_s.arg(WebConfig::defaultTlsPort),
+                               u"端口"_s, WebConfig::defaultTlsPort.toString()};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
     QCommandLineOption version{{u"v"_s, u"version"_s}, u"显示版本。"_s};
 
@@ -86,7 +118,18 @@ struct Options
     {
         return {&port, &adminPath, &adminUser, &crlf, &json};
     }
-    QList<const QCommandLineOption *> configOptions() const { return {&engine, &dbHost, &output}; }
+    // For every config format, then those of the application formats and of the web formats.
+    QList<const QCommandLineOption *> fileOptions() const { return {&output, &group}; }
+    QList<const QCommandLineOption *> appOptions() const { return {&engine, &dbHost}; }
+    QList<const QCommandLineOption *> webOptions() const
+    {
+        return {&siteRoot,      &runDir,     &phpUser,        &webUser, &phpSocket,
+                &listenAddress, &adminAllow, &tlsCertificate, &tlsKey,  &tlsPort};
+    }
+    QList<const QCommandLineOption *> configOptions() const
+    {
+        return fileOptions() + appOptions() + webOptions();
+    }
     QList<const QCommandLineOption *> all() const
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
@@ -130,6 +173,9 @@ SiteTexts readSiteProfile(const QString &file, QIODevice &in, SqlScript::Dialect
 
 // What a profile or a name was refused for, as the user sees the field.
 QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect);
+
+// A value refused for a web server's configuration, naming its field.
+QString describeWebValue(const QString &field, const QString &value);
 
 // A failure after the options were read (the clock, mostly).
 QString describe(const SitepassError &error);

@@ -38,6 +38,68 @@ void writeNewFile(const QString &name, const QString &text, const QString &group
 }
 } // namespace
 
+namespace {
+const QString formatNames = u"laravel、wordpress、php、php-fpm、nginx 或 apache"_s;
+
+QString appSettings(const Invocation &call, AppConfig::Format format)
+{
+    const QCommandLineParser &parser = call.parser;
+    const Options &o = call.options;
+    rejectOptions(parser, o.webOptions(), u"config %1"_s.arg(call.positional.at(1)));
+    const auto engine = SqlScript::dialectNamed(parser.value(o.engine));
+    if (!engine)
+        throw UsageError{u"--engine 应为 mariadb、mysql 或 postgresql，收到“%1”。"_s.arg(
+            parser.value(o.engine).left(40))};
+    if (format == AppConfig::Format::WordPress && *engine == SqlScript::Dialect::PostgreSql)
+        throw UsageError{u"WordPress 不支持 PostgreSQL：wordpress 只能配合 mariadb 或 mysql。"_s};
+    const QString dbHost = parser.value(o.dbHost);
+    if (dbHost.isEmpty())
+        throw UsageError{u"--db-host 需要一个主机名，例如 localhost。"_s};
+    refuseControlCharacters(u"--db-host"_s, dbHost);
+    const SiteTexts profile = readSiteProfile(call.positional.value(2), call.in, *engine);
+    try {
+        return AppConfig::build(format, profile, *engine, dbHost, call.random);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, *engine)};
+    }
+}
+
+QString webSettings(const Invocation &call, WebConfig::Format format)
+{
+    const QCommandLineParser &parser = call.parser;
+    const Options &o = call.options;
+    rejectOptions(parser, o.appOptions(), u"config %1"_s.arg(call.positional.at(1)));
+    WebConfig::Settings settings;
+    settings.siteRoot = parser.value(o.siteRoot);
+    settings.runDir = parser.value(o.runDir);
+    settings.phpSocket = parser.value(o.phpSocket);
+    settings.phpUser = parser.value(o.phpUser);
+    settings.webUser = parser.value(o.webUser);
+    settings.listenAddress = parser.value(o.listenAddress);
+    settings.adminAllow = parser.values(o.adminAllow);
+    settings.tlsCertificate = parser.value(o.tlsCertificate);
+    settings.tlsKey = parser.value(o.tlsKey);
+    settings.tlsPort = parser.value(o.tlsPort);
+    // An option given empty is a mistake, not a request for the default.
+    for (const QCommandLineOption *option : o.webOptions())
+        if (parser.isSet(*option) && parser.values(*option).contains(QString()))
+            throw UsageError{u"--%1 需要一个值。"_s.arg(option->names().first())};
+    if (settings.tlsCertificate.isEmpty() != settings.tlsKey.isEmpty())
+        throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
+    if (parser.isSet(o.tlsPort) && settings.tlsCertificate.isEmpty())
+        throw UsageError{u"--tls-port 只与 --tls-certificate 和 --tls-key 同用。"_s};
+    try {
+        // The options first: a typing mistake is told before anything is read.
+        WebConfig::checkSettings(settings);
+        const SiteTexts profile =
+            readSiteProfile(call.positional.value(2), call.in, SqlScript::Dialect::MariaDb);
+        return WebConfig::build(format, profile, settings);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
+    }
+}
+} // namespace
+
 void config(const Invocation &call, ChunkedOutput &out)
 {
     const QCommandLineParser &parser = call.parser;
@@ -48,36 +110,31 @@ void config(const Invocation &call, ChunkedOutput &out)
                       QList<const QCommandLineOption *>{&o.count, &o.host},
                   u"config"_s);
     if (positional.size() < 2)
-        throw UsageError{u"config 命令需要格式：laravel、wordpress 或 php。"_s};
+        throw UsageError{u"config 命令需要格式：%1。"_s.arg(formatNames)};
     if (positional.size() > 3)
         throw UsageError{u"config 只接受一个文件，多出了“%1”。"_s.arg(positional.at(3).left(40))};
-    const auto format = AppConfig::formatNamed(positional.at(1));
-    if (!format)
+    const auto appFormat = AppConfig::formatNamed(positional.at(1));
+    const auto webFormat = WebConfig::formatNamed(positional.at(1));
+    if (!appFormat && !webFormat)
         throw UsageError{
-            u"未知的格式“%1”：应为 laravel、wordpress 或 php。"_s.arg(positional.at(1).left(40))};
-    const auto engine = SqlScript::dialectNamed(parser.value(o.engine));
-    if (!engine)
-        throw UsageError{u"--engine 应为 mariadb、mysql 或 postgresql，收到“%1”。"_s.arg(
-            parser.value(o.engine).left(40))};
-    if (*format == AppConfig::Format::WordPress && *engine == SqlScript::Dialect::PostgreSql)
-        throw UsageError{u"WordPress 不支持 PostgreSQL：wordpress 只能配合 mariadb 或 mysql。"_s};
-    const QString dbHost = parser.value(o.dbHost);
-    if (dbHost.isEmpty())
-        throw UsageError{u"--db-host 需要一个主机名，例如 localhost。"_s};
-    refuseControlCharacters(u"--db-host"_s, dbHost);
+            u"未知的格式“%1”：应为 %2。"_s.arg(positional.at(1).left(40), formatNames)};
     const QString outputFile = parser.value(o.output);
     if (parser.isSet(o.output) && outputFile.isEmpty())
         throw UsageError{u"--output 需要一个文件名。"_s};
-
-    const SiteTexts profile = readSiteProfile(positional.value(2), call.in, *engine);
-    QString text;
-    try {
-        text = AppConfig::build(*format, profile, *engine, dbHost, call.random);
-    } catch (const SitepassError &e) {
-        throw UsageError{describeProfile(e, *engine)};
+    const QString group = parser.value(o.group);
+    if (parser.isSet(o.group) && !parser.isSet(o.output))
+        throw UsageError{u"--group 只与 --output 同用。"_s};
+    if (parser.isSet(o.group)) {
+        try {
+            WebConfig::checkUserName(u"--group"_s, group);
+        } catch (const SitepassError &e) {
+            throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
+        }
     }
+
+    const QString text = appFormat ? appSettings(call, *appFormat) : webSettings(call, *webFormat);
     if (parser.isSet(o.output))
-        writeNewFile(outputFile, text, QString());
+        writeNewFile(outputFile, text, group);
     else
         out.write(text);
 }

@@ -32,6 +32,8 @@ public:
         EngineUnsupported,    // text() names a settings format that lacks the database engine
         ValueUnquotable,      // text() names a field that no quoting gives every parser exactly;
                               // detail() is the sequence that stands in the way
+        WebValueInvalid,      // text() names a field or option whose value detail() no web
+                              // server configuration should hold
     };
 
     explicit SitepassError(Kind kind, QString text = {}, qint64 limit = 0, QString detail = {})

@@ -48,6 +48,7 @@ QString describe(const SitepassError &error)
     case Kind::NameBadCharacter:
     case Kind::EngineUnsupported:
     case Kind::ValueUnquotable:
+    case Kind::WebValueInvalid:
         break; // reading profiles back is the command line's job
     }
     return {};

@@ -16,54 +16,29 @@ refused() { # refused NAME COMMAND...: the command must fail
 }
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the servers run as nobody, which needs root" >&2; exit 77; }
 
-dir=$(mktemp -d /tmp/sitepass-sql.XXXXXX)
-chown nobody: "$dir"
-# Where the root directory is closed to other users (as in chroots some image tools make),
-# nobody may also search directories it could not otherwise enter, and nothing more. PostgreSQL
-# cannot start there at all: it checks its own programs with access(), which ignores that
-# capability, and it refuses root. Its half is then skipped, saying so.
+. "$(dirname "$0")/servers.sh"
+server_folder sitepass-sql
+# PostgreSQL cannot start where the root directory is closed: it checks its own programs with
+# access(), which ignores nobody's extra capability, and it refuses root. Its half is then
+# skipped, saying so.
 postgres=yes
-if runuser -u nobody -- true 2>/dev/null; then
-    as_nobody() { runuser -u nobody -- "$@"; }
-else
-    as_nobody() {
-        setpriv --reuid=nobody --regid=nogroup --clear-groups --inh-caps=+dac_read_search \
-            --ambient-caps=+dac_read_search -- "$@"
-    }
+if [ -n "$root_closed" ]; then
     postgres=""
     echo "PostgreSQL skipped: the root directory is closed to users other than root" >&2
 fi
 pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
-cleanup() {
-    if [ -f "$dir/maria.pid" ]; then
-        local pid; pid=$(cat "$dir/maria.pid")
-        kill "$pid" 2>/dev/null
-        for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$pid" 2>/dev/null
-    fi
-    [ -f "$dir/pg/postmaster.pid" ] && as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
-
-# MariaDB: root@localhost is let in by its Unix user (unix_socket), as Debian sets it up.
-as_nobody mariadb-install-db --no-defaults --datadir="$dir/maria" --skip-test-db \
-    >"$dir/maria-install.log" 2>&1 || { cat "$dir/maria-install.log" >&2; exit 1; }
-as_nobody mariadbd --no-defaults --datadir="$dir/maria" --socket="$dir/maria.sock" \
-    --skip-networking --pid-file="$dir/maria.pid" --log-error="$dir/maria.err" >/dev/null 2>&1 &
+maria_start
 # PostgreSQL: the administrator is nobody by peer authentication, everyone else by SCRAM.
 if [ -n "$postgres" ]; then
     as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >"$dir/pg-init.log" 2>&1 ||
         { cat "$dir/pg-init.log" >&2; exit 1; }
     printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
+    on_exit 'as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1'
     as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' \
         -k $dir -c log_statement=all -c password_encryption=scram-sha-256" start >/dev/null ||
         { cat "$dir/pg.log" >&2; exit 1; }
 fi
-for _ in $(seq 300); do mariadb-admin --socket="$dir/maria.sock" ping >/dev/null 2>&1 && break; sleep 0.1; done
 
-maria_admin() { mariadb --no-defaults --socket="$dir/maria.sock" -u root "$@"; }
 maria_user() { # maria_user USER PASSWORD DB SQL
     mariadb --no-defaults --socket="$dir/maria.sock" -u "$1" --password="$2" "$3" -e "$4"; }
 pg_admin() { as_nobody psql -X -h "$dir" -d postgres "$@"; }

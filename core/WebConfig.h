@@ -1,0 +1,59 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "SiteProfile.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+#include <optional>
+
+// A profile as the web server's part of the site: the PHP-FPM pool, the nginx server block and
+// the Apache VirtualHost, for one set of settings. Every value that reaches a file is checked
+// first, since a server's configuration has no quoting that all of them share.
+namespace WebConfig {
+
+enum class Format {
+    PhpFpm, // the site's pool
+    Nginx,  // the server block (two with TLS)
+    Apache, // the VirtualHost (two with TLS), Apache 2.4 with proxy_fcgi
+};
+
+inline constexpr QStringView defaultUser = u"www-data";
+inline constexpr QStringView defaultSiteRootFolder = u"/var/www";
+inline constexpr QStringView defaultSocketFolder = u"/run/php";
+inline constexpr QStringView defaultTlsPort = u"443";
+
+// "php-fpm", "nginx" or "apache".
+std::optional<Format> formatNamed(QStringView name);
+
+// What the profile does not say. Empty texts take the defaults.
+struct Settings
+{
+    QString siteRoot;  // default: /var/www/<site directory>
+    QString runDir;    // the served folder under siteRoot; default: siteRoot itself
+    QString phpSocket; // default: /run/php/<site directory>.sock
+    QString phpUser = defaultUser.toString();
+    QString webUser = defaultUser.toString();
+    QString listenAddress;  // default: every address
+    QStringList adminAllow; // addresses or networks; none: the admin path is open
+    QString tlsCertificate; // with tlsKey: HTTPS, and plain HTTP redirects
+    QString tlsKey;
+    QString tlsPort = defaultTlsPort.toString();
+};
+
+// The site name as servers take it: a non-ASCII name in punycode, lower case. Throws
+// SitepassError (WebValueInvalid, "site_name") for anything that is not a host name.
+QString hostName(const QString &siteName);
+
+// The file's text. Throws SitepassError (WebValueInvalid) naming the field or option whose value
+// no server should be given; detail() is the value.
+QString build(Format format, const SiteTexts &profile, const Settings &settings);
+
+// The checks of the options, for the command line to run before it reads a profile.
+void checkSettings(const Settings &settings);
+// A plain POSIX user or group name; the field is named in the error.
+void checkUserName(const QString &field, const QString &name);
+
+} // namespace WebConfig
