@@ -28,31 +28,66 @@ QString helpLeft(const QCommandLineOption &option)
     return option.valueName().isEmpty() ? left : left + u' ' + option.valueName();
 }
 
-QString helpText(const Options &o)
+using Rows = QList<std::pair<QString, QString>>;
+
+void addGroup(Rows &rows, const QString &title, const QList<const QCommandLineOption *> &options)
 {
-    QList<std::pair<QString, QString>> rows = {
+    rows.append({QString(), QString()});
+    rows.append({title, QString()});
+    for (const QCommandLineOption *option : options)
+        rows.append({helpLeft(*option), option->description()});
+}
+
+// --help alone: the verbs, each in a line or two.
+QString summary(const Options &o)
+{
+    Rows rows = {
         {u"命令："_s, {}},
         {u"password"_s, u"打印密码，每行一个。"_s},
         {u"profile 域名"_s, u"打印十行的站点报告，例如 profile example.com。"_s},
         {u"sql 方言 [文件]"_s, u"读入站点资料（报告或 JSON，默认读标准输入），"_s},
         {QString(), u"打印建立其数据库和用户的 SQL；方言为 mariadb、mysql 或 postgresql。"_s},
-        {u"config 格式 [文件]"_s, u"读入站点资料，打印网站程序的数据库设置；"_s},
-        {QString(), u"格式为 laravel（.env）、wordpress（wp-config.php）或 php（数组）。"_s},
+        {u"config 格式 [文件]"_s, u"读入站点资料，打印网站程序的数据库设置"_s},
+        {QString(),
+         u"（laravel、wordpress、php）或 Web 服务器的配置（php-fpm、nginx、apache）。"_s},
+        {u"help 命令"_s, u"显示这个命令的用法和选项，同 sitepass-cli 命令 --help。"_s},
     };
-    const auto group = [&](const QString &title, const QList<const QCommandLineOption *> &options) {
-        rows.append({QString(), QString()});
-        rows.append({title, QString()});
-        for (const QCommandLineOption *option : options)
-            rows.append({helpLeft(*option), option->description()});
-    };
-    group(u"密码选项（password 和 profile）："_s, o.passwordOptions());
-    group(u"password 的选项："_s, {&o.count});
-    group(u"profile 的选项："_s, o.profileOptions());
-    group(u"sql 的选项："_s, {&o.host});
-    group(u"config 的选项："_s, o.configOptions());
-    group(u"其他："_s, {&o.help, &o.version});
-    return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码、网站的站点资料，以及建立其数据库和用户的 SQL 和网站程序的设置。\n\n"_s +
+    addGroup(rows, u"其他："_s, {&o.help, &o.version});
+    return u"用法：sitepass-cli 命令 [参数] [选项]\n生成随机密码、网站的站点资料，以及建立其数据库和用户的 SQL、网站程序的设置和 Web 服务器的配置。\n\n"_s +
            HelpText::columns(rows);
+}
+
+// help VERB, VERB --help: that verb's usage and options only.
+QString verbHelp(const Options &o, const QString &verb)
+{
+    Rows rows;
+    QString usage;
+    if (verb == u"password"_s) {
+        usage = u"password [选项]\n打印密码，每行一个；默认为 16 位的 A-Z、a-z 和 0-9。"_s;
+        addGroup(rows, u"选项："_s,
+                 o.passwordOptions() + QList<const QCommandLineOption *>{&o.count});
+    } else if (verb == u"profile"_s) {
+        usage = u"profile 域名 [选项]\n打印十行的站点报告，例如 profile example.com。"_s;
+        addGroup(rows, u"选项："_s, o.profileOptions());
+        addGroup(rows, u"两个密码的选项："_s, o.passwordOptions());
+    } else if (verb == u"sql"_s) {
+        usage =
+            u"sql mariadb|mysql|postgresql [文件]\n读入站点资料（报告或 JSON，默认读标准输入），打印建立其数据库和用户的 SQL。"_s;
+        addGroup(rows, u"选项："_s, {&o.host});
+    } else if (verb == u"config"_s) {
+        usage = u"config 格式 [文件] [选项]\n读入站点资料（报告或 "
+                u"JSON，默认读标准输入），打印这种格式的文件：\n"
+                "  laravel（.env）、wordpress（wp-config.php 的数据库部分）、php（返回数组的 PHP "
+                "文件），\n"
+                "  php-fpm（进程池）、nginx（server 块）、apache（VirtualHost）。"_s;
+        addGroup(rows, u"所有格式："_s, o.fileOptions());
+        addGroup(rows, u"laravel、wordpress 和 php："_s, o.appOptions());
+        addGroup(rows, u"php-fpm、nginx 和 apache（同一组选项通用于三者）："_s, o.webOptions());
+    } else {
+        throw UsageError{
+            u"没有“%1”这个命令：应为 password、profile、sql 或 config。"_s.arg(verb.left(40))};
+    }
+    return u"用法：sitepass-cli "_s + usage + u"\n"_s + HelpText::columns(rows);
 }
 
 void writeLine(QIODevice &device, const QString &line)
@@ -74,12 +109,15 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
         checkOptions(arguments, o);
         if (!parser.parse(arguments))
             throw UsageError{parser.errorText()};
-        if (parser.isSet(o.help)) {
-            output.write(helpText(o));
+        const QStringList positional = parser.positionalArguments();
+        if (positional.value(0) == u"help"_s && positional.size() <= 2) {
+            output.write(positional.size() == 2 ? verbHelp(o, positional.at(1)) : summary(o));
+        } else if (parser.isSet(o.help)) {
+            output.write(positional.isEmpty() ? summary(o) : verbHelp(o, positional.at(0)));
         } else if (parser.isSet(o.version)) {
             output.write(program + QStringLiteral(" " SITEPASS_VERSION "\n"));
         } else {
-            const Invocation call{parser, o, parser.positionalArguments(), random, clock, in};
+            const Invocation call{parser, o, positional, random, clock, in};
             const QString command = call.positional.value(0);
             if (command == u"password"_s)
                 password(call, output);

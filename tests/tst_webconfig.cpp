@@ -1,0 +1,140 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SitepassError.h"
+#include "WebConfig.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+SiteTexts profile(const QString &name = u"example.com"_s, const QString &port = u"80"_s,
+                  const QString &adminPath = u"/admin.php"_s)
+{
+    SiteTexts texts;
+    texts.siteName = name;
+    texts.sitePort = port;
+    texts.adminPath = adminPath;
+    return texts;
+}
+
+// The files as reviewed, line by line, in tests/webconfig/, and served by e2e_web_servers.
+QString expected(const QString &name)
+{
+    QFile file(QStringLiteral(SITEPASS_WEBCONFIG_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+} // namespace
+
+class TestWebConfig : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eachFormatForOneProfile()
+    {
+        using WebConfig::Format;
+        WebConfig::Settings s;
+        QCOMPARE(WebConfig::build(Format::PhpFpm, profile(), s), expected(u"example.php-fpm"_s));
+        s.runDir = u"public"_s;
+        s.adminAllow = {u"10.0.0.0/8"_s, u"2001:DB8:0::/32"_s};
+        s.listenAddress = u"192.0.2.10"_s;
+        QCOMPARE(WebConfig::build(Format::Nginx, profile(), s), expected(u"example.nginx"_s));
+        s.adminAllow = {u"10.0.0.0/8"_s};
+        s.listenAddress.clear();
+        s.tlsCertificate = u"/etc/ssl/example.com.crt"_s;
+        s.tlsKey = u"/etc/ssl/example.com.key"_s;
+        s.tlsPort = u"8443"_s;
+        QCOMPARE(WebConfig::build(Format::Apache, profile(), s), expected(u"example-tls.apache"_s));
+    }
+
+    void hostNamesInPunycode()
+    {
+        QCOMPARE(WebConfig::hostName(u"bücher.example"_s), u"xn--bcher-kva.example"_s);
+        QCOMPARE(WebConfig::hostName(u"Example.COM"_s), u"example.com"_s);
+        QCOMPARE(WebConfig::hostName(QString(63, u'a') + u".b"_s).size(), 65);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<SiteTexts>("site");
+        QTest::addColumn<QString>("option"); // "--name=value" for a setting
+        QTest::addColumn<QString>("field");
+        const QString none;
+        QTest::addRow("a site name that injects a location")
+            << profile(u"example.com; location = /x { return 200 INJECTED; } #"_s) << none
+            << u"site_name"_s;
+        QTest::addRow("an empty label") << profile(u"test..com"_s) << none << u"site_name"_s;
+        QTest::addRow("a space") << profile(u"a b.com"_s) << none << u"site_name"_s;
+        QTest::addRow("a label of 64")
+            << profile(QString(64, u'a') + u".b"_s) << none << u"site_name"_s;
+        QTest::addRow("a leading hyphen") << profile(u"-a.com"_s) << none << u"site_name"_s;
+        QTest::addRow("port 0") << profile(u"a.b"_s, u"0"_s) << none << u"site_port"_s;
+        QTest::addRow("port 65536") << profile(u"a.b"_s, u"65536"_s) << none << u"site_port"_s;
+        QTest::addRow("port not digits") << profile(u"a.b"_s, u"8o"_s) << none << u"site_port"_s;
+        QTest::addRow("a site directory for a default path")
+            << profile(u"bücher.example"_s) << none << u"site_directory"_s;
+        QTest::addRow("an admin path with ; when restricted")
+            << profile(u"a.b"_s, u"80"_s, u"/a;b"_s) << u"--admin-allow=10.0.0.1"_s
+            << u"admin_path"_s;
+        QTest::addRow("a relative site root")
+            << profile() << u"--site-root=www"_s << u"--site-root"_s;
+        QTest::addRow("a .. part") << profile() << u"--site-root=/a/../b"_s << u"--site-root"_s;
+        QTest::addRow("a $ nginx would expand")
+            << profile() << u"--php-socket=/a$b"_s << u"--php-socket"_s;
+        QTest::addRow("a space in the certificate")
+            << profile() << u"--tls-certificate=/a b"_s << u"--tls-certificate"_s;
+        QTest::addRow("an absolute run dir")
+            << profile() << u"--run-dir=/public"_s << u"--run-dir"_s;
+        QTest::addRow("a user with a space")
+            << profile() << u"--php-user=www data"_s << u"--php-user"_s;
+        QTest::addRow("an address past 255")
+            << profile() << u"--listen-address=10.0.0.300"_s << u"--listen-address"_s;
+        QTest::addRow("an IPv6 zone")
+            << profile() << u"--listen-address=fe80::1%eth0"_s << u"--listen-address"_s;
+        QTest::addRow("a prefix past 32")
+            << profile() << u"--admin-allow=10.0.0.0/33"_s << u"--admin-allow"_s;
+    }
+    void refusals()
+    {
+        QFETCH(SiteTexts, site);
+        QFETCH(QString, option);
+        QFETCH(QString, field);
+        WebConfig::Settings s;
+        const QString value = option.section(u'=', 1);
+        const QString name = option.section(u'=', 0, 0);
+        if (name == u"--site-root")
+            s.siteRoot = value;
+        else if (name == u"--php-socket")
+            s.phpSocket = value;
+        else if (name == u"--tls-certificate")
+            s.tlsCertificate = value, s.tlsKey = u"/k"_s;
+        else if (name == u"--run-dir")
+            s.runDir = value;
+        else if (name == u"--php-user")
+            s.phpUser = value;
+        else if (name == u"--listen-address")
+            s.listenAddress = value;
+        else if (name == u"--admin-allow")
+            s.adminAllow = {value};
+        try {
+            WebConfig::build(WebConfig::Format::Nginx, site, s);
+            QFAIL("accepted");
+        } catch (const SitepassError &e) {
+            QCOMPARE(e.kind(), SitepassError::Kind::WebValueInvalid);
+            QCOMPARE(e.text(), field);
+        }
+    }
+
+    void theSiteDirectoryMattersOnlyInDefaultPaths()
+    {
+        WebConfig::Settings s;
+        s.siteRoot = u"/srv/b"_s;
+        s.phpSocket = u"/run/b.sock"_s;
+        QVERIFY(WebConfig::build(WebConfig::Format::Nginx, profile(u"bücher.example"_s), s)
+                    .contains(u"server_name xn--bcher-kva.example;"_s));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestWebConfig)
+#include "tst_webconfig.moc"
