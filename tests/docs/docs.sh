@@ -25,10 +25,13 @@ dialects=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli sql ""); COMP_CWORD=2; _sit
 [ "$dialects" = "mariadb mysql postgresql" ] || fail "sql completes '$dialects'"
 formats=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config ""); COMP_CWORD=2; _sitepass_cli
     echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
-[ "$formats" = "laravel wordpress php" ] || fail "config completes '$formats'"
+[ "$formats" = "laravel wordpress php php-fpm nginx apache" ] || fail "config completes '$formats'"
+web=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config nginx --tls-p); COMP_CWORD=3; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$web" = "--tls-port" ] || fail "config nginx --tls-p completes '$web'"
 engines=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config php --engine ""); COMP_CWORD=4
     _sitepass_cli; echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$engines" = "mariadb mysql postgresql" ] || fail "config --engine completes '$engines'"
 
-echo "$((16 - failed)) passed, $failed failed"
+echo "$((17 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
