@@ -93,29 +93,9 @@ QString describe(const SitepassError &error)
     }
 }
 
-QString describeWriteFailure(int error)
-{
-    switch (error) {
-    case EBADF:
-        return u"无法写入输出：标准输出已关闭。"_s;
-    case ENOSPC:
-        return u"无法写入输出：磁盘已满。"_s;
-#ifdef EDQUOT
-    case EDQUOT:
-        return u"无法写入输出：超出磁盘配额。"_s;
-#endif
-    case EFBIG:
-        return u"无法写入输出：文件超过允许的大小。"_s;
-    case EIO:
-        return u"无法写入输出：输入输出错误。"_s;
-    case 0:
-        return u"无法写入输出：输出设备不接受数据。"_s;
-    default:
-        return u"无法写入输出（系统错误号 %1）。"_s.arg(error);
-    }
-}
-
-QString describeCreateFailure(int error)
+namespace {
+// What a file or device error means, in the user's words; empty for the rarer ones.
+QString errorWords(int error)
 {
     switch (error) {
     case ENOENT:
@@ -138,18 +118,38 @@ QString describeCreateFailure(int error)
 #endif
     case EFBIG:
         return u"文件超过允许的大小"_s;
+    case EIO:
+        return u"输入输出错误"_s;
     default:
-        return u"系统错误号 %1"_s.arg(error);
+        return {};
     }
+}
+} // namespace
+
+QString describeWriteFailure(int error)
+{
+    if (error == EBADF)
+        return u"无法写入输出：标准输出已关闭。"_s;
+    if (error == 0)
+        return u"无法写入输出：输出设备不接受数据。"_s;
+    const QString words = errorWords(error);
+    return words.isEmpty() ? u"无法写入输出（系统错误号 %1）。"_s.arg(error)
+                           : u"无法写入输出：%1。"_s.arg(words);
+}
+
+QString describeCreateFailure(int error)
+{
+    const QString words = errorWords(error);
+    return words.isEmpty() ? u"系统错误号 %1"_s.arg(error) : words;
 }
 
 QString describeWebValue(const QString &field, const QString &value)
 {
     const QString shown = value.left(60);
     if (field == u"site_name"_s)
-        return u"站点名称“%1”不是主机名：每段只能含 ASCII 字母、数字和中间的连字符（1 到 63 "
-               u"个字符），"
-               "全长不超过 253 个字符（中文域名会转成 punycode）。"_s.arg(shown);
+        return u"站点名称“%1”不是主机名：每段只能含 ASCII 字母、数字和中间的连字符"
+               "（1 到 63 个字符），全长不超过 253 个字符（中文域名会转成 punycode）。"_s.arg(
+                   shown);
     if (field == u"site_port"_s)
         return u"站点端口“%1”应为 1 到 65535 的数字。"_s.arg(shown);
     if (field == u"site_directory"_s)

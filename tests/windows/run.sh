@@ -67,6 +67,23 @@ wine "$cli" --help >"$work/help.txt" 2>/dev/null
 check "the help, redirected, is UTF-8 with LF" \
     test "$(head -n1 "$work/help.txt")" = "用法：sitepass-cli 命令 [参数] [选项]" -a \
     "$(tr -cd '\r' <"$work/help.txt" | wc -c)" -eq 0
+printf '{"site_name": "example.com", "site_port": "80", "admin_path": "/admin.php", "db_table": "d", "db_user": "u", "db_password": "p"}' >"$work/web.json"
+run config nginx "$(winepath -w "$work/web.json")" --run-dir public
+check "config nginx: the server block" \
+    test "$rc" -eq 0 -a "$(grep -cE '^    (listen 80;|server_name example.com;|root /var/www/EXAMPLE_COM/public;)$' <<<"$out")" -eq 3
+# --output: the file appears whole, never over one that is there, and leaves no temporary.
+mkdir "$work/out"
+run config php "$(winepath -w "$work/site.json")" --output "$(winepath -w "$work/out/config.php")"
+check "config --output writes the file" test "$rc" -eq 0 -a -z "$out" -a -s "$work/out/config.php"
+run config php "$(winepath -w "$work/site.json")" --output "$(winepath -w "$work/out/config.php")"
+check "config --output does not replace it" test "$rc" -eq 2 -a "$(ls -A "$work/out")" = config.php
+run config php "$(winepath -w "$work/site.json")" --output 'C:\no\such\folder\config.php'
+check "config --output into no folder: exit 1, in words" test "$rc" -eq 1 -a -n "$(grep -F 文件夹不存在 <<<"$err")"
+# Typed into a console (a terminal here), the report arrives as text, not as the console's
+# code page: ReadConsoleW, ended by Ctrl+Z at the start of a line.
+report=$(printf '站 点 名 称：example.com\r\n站 点 目 录：EXAMPLE_COM\r\n站 点 网 址：http://example.com\r\n站 点 端 口：80\r\n数据库表名：t1\r\n数据库用户：u\r\n数据库密码：密码p\r\n管理员后台：/admin.php\r\n管理员用户：admin\r\n管理员密码：x\r\n')
+console=$( { sleep 2; printf '%s\x1a\r' "$report"; sleep 3; } | LANG=C.UTF-8 script -qfec "wine '$cli' sql mysql" /dev/null 2>&1 | tr -d '\r')
+check "sql reads a report typed into a console" grep -qF "IDENTIFIED BY '密码p'" <<<"$console"
 out=$(wine "$dist/sitepass.exe" --version 2>/dev/null)
 check "sitepass.exe --version answers without a window" test "$out" = "sitepass 1.0"
 
