@@ -128,6 +128,8 @@ QString dotenvConflict(QStringView text)
         qsizetype j = i + 1;
         if (at(j) == u'{')
             ++j;
+        if (at(j) == u'_' && isNameStart(at(j + 1))) // newer Symfony names may start with one
+            ++j;
         if (isNameStart(at(j)))
             while (isNameStart(at(j)) || (at(j) >= u'0' && at(j) <= u'9') || at(j) == u'_')
                 ++j;
