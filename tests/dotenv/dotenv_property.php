@@ -14,7 +14,7 @@ require '/usr/share/php/Symfony/Component/Process/autoload.php';
 $seed = (int)($argv[3] ?? random_int(1, PHP_INT_MAX));
 mt_srand($seed);
 $marker = sys_get_temp_dir() . '/sitepass-dotenv-' . getmypid();
-$pieces = ["'", '"', '\\', '$', '#', '=', ' ', 'n', 'r', '{', '}', '(', ')', ':', '-',
+$pieces = ["'", '"', '\\', '$', '#', '=', ' ', 'n', 'r', '{', '}', '(', ')', ':', '-', '_',
            'a', 'Z', 'HOME', '中', '文', "\$(touch $marker)"];
 $values = [];
 for ($i = 0; $i < $count; $i++) {
