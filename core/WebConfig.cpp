@@ -54,15 +54,13 @@ QString checkedAbsolutePath(const QString &field, const QString &path)
     return path.endsWith(u'/') ? path.chopped(1) : path;
 }
 
-QString checkedFolderName(const QString &field, const QString &name)
+bool isPlainFolderName(const QString &name)
 {
     bool plain = !name.isEmpty() && name.size() <= 64 && name != u"." && name != u".." &&
                  !name.startsWith(u'-');
     for (QChar c : name)
         plain = plain && (isAsciiAlnum(c) || c == u'_' || c == u'.' || c == u'-');
-    if (!plain)
-        refuse(field, name);
-    return name;
+    return plain;
 }
 
 // Dotted-quad IPv4 in four decimal parts, as both servers read it: nothing shorter, no octal.
@@ -120,21 +118,24 @@ QString checkedNetwork(const QString &field, const QString &text)
 // Everything a file needs, checked once.
 struct Site
 {
-    QString host, port, directory, siteRoot, docRoot, socket, listen, tlsListen, adminPath;
+    QString host, port, directory, pool, siteRoot, docRoot, socket, listen, tlsListen, adminPath;
     QStringList allow;
     QString certificate, key, tlsPort;
     bool tls = false;
 };
 
-Site site(const SiteTexts &profile, const Settings &s, bool poolName)
+Site site(const SiteTexts &profile, const Settings &s)
 {
     checkSettings(s);
     Site site;
     site.host = hostName(profile.siteName);
     site.port = checkedPort(u"site_port"_s, profile.sitePort);
     const QString directory = SiteProfile::siteDirectory(profile.siteName);
-    if (poolName || s.siteRoot.isEmpty() || s.phpSocket.isEmpty())
-        site.directory = checkedFolderName(u"site_directory"_s, directory);
+    if ((s.siteRoot.isEmpty() || s.phpSocket.isEmpty()) && !isPlainFolderName(directory))
+        refuse(u"site_directory"_s, directory);
+    site.directory = directory;
+    // The pool's name is not a path: a non-ASCII name's directory gives way to its punycode's.
+    site.pool = isPlainFolderName(directory) ? directory : SiteProfile::siteDirectory(site.host);
     site.siteRoot = s.siteRoot.isEmpty() ? defaultSiteRootFolder.toString() + u'/' + site.directory
                                          : checkedAbsolutePath(u"--site-root"_s, s.siteRoot);
     site.docRoot = s.runDir.isEmpty() ? site.siteRoot : site.siteRoot + u'/' + s.runDir;
@@ -192,7 +193,7 @@ QString phpFpm(const Site &site, const Settings &s)
            "security.limit_extensions = .php\n"
            "; Set here, where the site's own .user.ini cannot undo it.\n"
            "php_admin_value[open_basedir] = %6/:/tmp/\n"_s.arg(
-               site.host, site.directory, s.phpUser, site.socket, s.webUser, site.siteRoot);
+               site.host, site.pool, s.phpUser, site.socket, s.webUser, site.siteRoot);
 }
 
 // PHP for scripts that exist, with every parameter written out: Debian's fastcgi_params lacks
@@ -433,7 +434,7 @@ void checkSettings(const Settings &s)
 
 QString build(Format format, const SiteTexts &profile, const Settings &settings)
 {
-    const Site checked = site(profile, settings, format == Format::PhpFpm);
+    const Site checked = site(profile, settings);
     switch (format) {
     case Format::PhpFpm:
         return phpFpm(checked, settings);

@@ -133,6 +133,8 @@ private slots:
         s.phpSocket = u"/run/b.sock"_s;
         QVERIFY(WebConfig::build(WebConfig::Format::Nginx, profile(u"bücher.example"_s), s)
                     .contains(u"server_name xn--bcher-kva.example;"_s));
+        QVERIFY(WebConfig::build(WebConfig::Format::PhpFpm, profile(u"bücher.example"_s), s)
+                    .contains(u"\n[XN--BCHER-KVA_EXAMPLE]\n"_s));
     }
 };
 
