@@ -125,6 +125,9 @@ void config(const Invocation &call, ChunkedOutput &out)
     if (parser.isSet(o.group) && !parser.isSet(o.output))
         throw UsageError{u"--group 只与 --output 同用。"_s};
     if (parser.isSet(o.group)) {
+#ifdef Q_OS_WIN
+        throw UsageError{u"--group 只用于 Linux：Windows 的文件没有 POSIX 组。"_s};
+#endif
         try {
             WebConfig::checkUserName(u"--group"_s, group);
         } catch (const SitepassError &e) {
