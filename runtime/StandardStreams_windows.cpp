@@ -77,8 +77,9 @@ private:
 };
 
 // A console's input, read as UTF-16 with ReadConsoleW and handed on as UTF-8: read as bytes it
-// would come in the console's code page (GBK on a Chinese console). Ctrl+Z at the start of a line
-// ends it, as it ends a console's input for every Windows program.
+// would come in the console's code page (GBK on a Chinese console). Ctrl+Z ends it, as it ends a
+// console's input for every Windows program, and so does Ctrl+D, as on a Unix terminal (Wine's
+// console passes that one on where it keeps Ctrl+Z to itself).
 class ConsoleInput final : public QIODevice
 {
 public:
@@ -112,7 +113,9 @@ private:
         }
         QString text = m_pending + QString::fromWCharArray(units, qsizetype(read));
         m_pending.clear();
-        const qsizetype stop = text.indexOf(QChar(0x1A));
+        qsizetype stop = text.indexOf(QChar(0x1A));
+        if (stop < 0)
+            stop = text.indexOf(QChar(0x04));
         if (stop >= 0) {
             text.truncate(stop);
             m_ended = true;

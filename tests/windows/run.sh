@@ -80,10 +80,20 @@ check "config --output does not replace it" test "$rc" -eq 2 -a "$(ls -A "$work/
 run config php "$(winepath -w "$work/site.json")" --output 'C:\no\such\folder\config.php'
 check "config --output into no folder: exit 1, in words" test "$rc" -eq 1 -a -n "$(grep -F 文件夹不存在 <<<"$err")"
 # Typed into a console (Wine's, on a terminal here, whose code page is 437), the report arrives
-# as text, not as code-page bytes: ReadConsoleW, ended by Ctrl+Z at the start of a line.
-typed=$(printf '站 点 名 称：example.com\r站 点 目 录：EXAMPLE_COM\r站 点 网 址：http://example.com\r站 点 端 口：80\r数据库表名：t1\r数据库用户：u\r数据库密码：密码p\r管理员后台：/admin.php\r管理员用户：admin\r管理员密码：x\r\x1a\r')
-{ sleep 3; printf '%s' "$typed"; sleep 5; } |
-    LANG=C.UTF-8 timeout 60 script -qfec "stty -icrnl; wine '$cli' sql mysql >'$work/console.sql' 2>'$work/console.err'" /dev/null >/dev/null 2>&1
+# as text, not as code-page bytes: ReadConsoleW. A line at a time, as a person types, ended by
+# Ctrl+D (Wine's console keeps Ctrl+Z to itself).
+type_report() {
+    sleep 3
+    for line in '站 点 名 称：example.com' '站 点 目 录：EXAMPLE_COM' '站 点 网 址：http://example.com' \
+        '站 点 端 口：80' '数据库表名：t1' '数据库用户：u' '数据库密码：密码p' '管理员后台：/admin.php' \
+        '管理员用户：admin' '管理员密码：x' $'\x04'; do
+        printf '%s\r' "$line"
+        sleep 0.3
+    done
+    sleep 3
+}
+type_report | LANG=C.UTF-8 timeout 60 script -qfec \
+    "stty -icrnl; wine '$cli' sql mysql >'$work/console.sql' 2>'$work/console.err'" /dev/null >/dev/null 2>&1
 check "sql reads a report typed into a console" grep -qF "IDENTIFIED BY '密码p'" "$work/console.sql"
 out=$(wine "$dist/sitepass.exe" --version 2>/dev/null)
 check "sitepass.exe --version answers without a window" test "$out" = "sitepass 1.0"
