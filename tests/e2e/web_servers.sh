@@ -101,16 +101,12 @@ http {
     uwsgi_temp_path $dir/nginx/tmp/uwsgi;
     scgi_temp_path $dir/nginx/tmp/scgi;
     default_type text/plain;
-    server {
-        listen 127.0.0.1:$http default_server;
-        listen 127.0.0.1:$https ssl default_server;
-        ssl_reject_handshake on;
-        return 421 "catch-all\n";
-    }
+$([ -z "$alone" ] && printf '    server {\n        listen 127.0.0.1:%s default_server;\n        listen 127.0.0.1:%s ssl default_server;\n        ssl_reject_handshake on;\n        return 421 "catch-all\\n";\n    }' "$http" "$https")
     include $1;
 }
 CONF
 }
+alone="" # set: no catch-all, so the site's own block is the port's default
 nginx_start() {
     nginx_conf "$1"
     nginx -t -q -p "$dir/nginx" -c "$dir/nginx/nginx.conf" 2>>"$dir/checks.log" ||
@@ -184,6 +180,13 @@ else
     echo "FAIL: lego got no certificate" >&2; tail -n 15 "$dir/lego.log" >&2
 fi
 stop_pid "$dir/nginx/nginx.pid"
+# Where the block is the port's default server, another host name is still turned away.
+alone=yes
+nginx_start "$dir/site.nginx" && lacks "nginx as the default server: another host name does not reach the site" \
+    'logged in|catch-all' get -H "Host: other.test" "http://$host:$http/"
+expect "nginx as the default server: the site still answers" '^logged in' get "http://$host:$http/"
+stop_pid "$dir/nginx/nginx.pid"
+alone=""
 
 # Apache: -f with a file of its own (not apache2ctl, which reads /etc/apache2/envvars), on the
 # same ports, beside a catch-all default VirtualHost.
@@ -205,10 +208,7 @@ apache_start() { # apache_start SITE-FILE [TLS]
         echo "User nobody"
         echo "Group nogroup"
         echo "Listen 127.0.0.1:$http"
-        echo "<VirtualHost 127.0.0.1:$http>"
-        echo "    ServerName catch-all.invalid"
-        echo "    Redirect 410 /"
-        echo "</VirtualHost>"
+        [ -n "$alone" ] || printf '<VirtualHost 127.0.0.1:%s>\n    ServerName catch-all.invalid\n    Redirect 410 /\n</VirtualHost>\n' "$http"
         if [ -n "${2:-}" ]; then
             echo "Listen 127.0.0.1:$https"
             echo "<VirtualHost 127.0.0.1:$https>"
@@ -232,6 +232,11 @@ on_exit 'stop_pid "$dir/apache/apache.pid"'
 apache_start "$dir/site.apache" && site_checks apache http "$http"
 expect "apache: the ACME path is served" '^acme-probe$' get "http://$host:$http/.well-known/acme-challenge/probe"
 stop_pid "$dir/apache/apache.pid"
+alone=yes
+apache_start "$dir/site.apache" && expect "apache as the default VirtualHost: another host name is refused" \
+    '^403$' status -H "Host: other.test" "http://$host:$http/"
+stop_pid "$dir/apache/apache.pid"
+alone=""
 if [ -s "$certificate" ]; then
     apache_start "$dir/site-tls.apache" tls && site_checks "apache TLS" https "$https" --cacert "$dir/root.pem"
     expect "apache TLS: plain HTTP redirects with path and query" \
