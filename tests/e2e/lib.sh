@@ -2,10 +2,14 @@
 # shellcheck shell=bash
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
+# Temporary files and folders of the calling test, removed at exit with the program stopped.
+remove_at_exit=()
+trap 'rm -rf "${remove_at_exit[@]}"' EXIT
+
 # start_app PROGRAM [REDIRECTIONS...]: runs it in the background and waits for its window.
 start_app() {
     "$@" & app_pid=$!
-    trap 'kill $app_pid 2>/dev/null || true' EXIT
+    trap 'kill $app_pid 2>/dev/null || true; rm -rf "${remove_at_exit[@]}"' EXIT
     wid=""
     for _ in $(seq 200); do
         wid=$(xdotool search --name '^Form1$' 2>/dev/null | head -n1) && [ -n "$wid" ] && break

@@ -9,6 +9,7 @@ app=$1
 home=$(mktemp -d)
 runtime=$(mktemp -d) && chmod 700 "$runtime"
 out=$(mktemp) && err=$(mktemp)
+remove_at_exit+=("$home" "$runtime" "$out" "$err")
 # A desktop session has its bus; without one, libdbus would start one itself and leave its
 # address under ~/.dbus, which says nothing about the program.
 start_app env -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME -u DBUS_SESSION_BUS_ADDRESS \

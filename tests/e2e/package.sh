@@ -7,7 +7,7 @@ build=$1
 . "$(dirname "$0")/lib.sh"
 
 out=$(mktemp -d)
-trap 'kill ${app_pid:-} 2>/dev/null || true; rm -rf "$out"' EXIT
+remove_at_exit+=("$out")
 (cd "$build" && cpack -G DEB -B "$out" >/dev/null)
 deb=$(ls "$out"/sitepass_*.deb)
 
