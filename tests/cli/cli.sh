@@ -99,6 +99,13 @@ printf '{"db_table": "d", "db_user": "u", "db_password": "a\x27\\\\n"}' >"$tmp/u
 run config laravel "$tmp/unquotable.json"
 check "config laravel refuses what no .env quoting reads back" \
     test "$rc" -eq 2 -a -z "$out" -a "$(grep -c 'db_password.*\\n' <<<"$err")" -eq 1
+# --group: 0640 in that group, or refused with no file when the group does not exist.
+group=$(id -gn)
+run config php "$tmp/site.json" --output "$tmp/group.php" --group "$group"
+check "config --group makes the file 0640 in the group" test "$rc" -eq 0 -a "$(stat -c '%a %G' "$tmp/group.php")" = "640 $group"
+run config php "$tmp/site.json" --output "$tmp/nogroup.php" --group no-such-group-here
+check "config --group with no such group is refused" \
+    test "$rc" -eq 2 -a ! -e "$tmp/nogroup.php" -a "$(grep -c no-such-group-here <<<"$err")" -eq 1
 # "--" ends the options: a file whose name starts with "-".
 cp "$tmp/site.json" "$tmp/-site.json"
 out=$(cd "$tmp" && "$cli" sql mariadb -- -site.json); rc=$?
