@@ -86,17 +86,14 @@ qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
     return qsizetype(*value);
 }
 
-// A port a server can listen on: plain digits, 1 to 65535.
+// A port a server can listen on, by the rule the web formats read it with.
 QString checkedPort(const QString &text)
 {
-    bool digits = !text.isEmpty() && text.size() <= 5;
-    for (QChar c : text)
-        digits = digits && c >= u'0' && c <= u'9';
-    const int value = digits ? text.toInt() : 0;
-    if (value < 1 || value > maxPort)
+    const auto value = TextServices::portNumber(text);
+    if (!value)
         throw UsageError{
             u"--port 需要 1 到 %1 之间的整数，收到“%2”。"_s.arg(maxPort).arg(text.left(40))};
-    return QString::number(value);
+    return QString::number(*value);
 }
 
 // The report and the SQL names come from the bare domain; a URL or a typo is surely not meant.

@@ -34,6 +34,14 @@ bool isAscii(QStringView text)
 }
 } // namespace
 
+std::optional<int> portNumber(QStringView text)
+{
+    const auto value = text.size() <= 5 ? plainDigits(text) : std::nullopt;
+    if (!value || *value < 1 || *value > 65535)
+        return std::nullopt;
+    return *value;
+}
+
 std::optional<double> tryTextToNumber(QStringView text)
 {
     if (const auto value = plainDigits(text))

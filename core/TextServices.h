@@ -21,6 +21,9 @@ std::optional<qint32> toInt32(double value);
 // into a script.
 std::optional<QChar> firstUnprintable(QStringView text);
 
+// A port a server can listen on: one to five ASCII digits, 1 to 65535.
+std::optional<int> portNumber(QStringView text);
+
 // Removes leading and trailing U+0020 only; tabs and other blanks are kept.
 QStringView trimSpaces(QStringView text);
 

@@ -3,6 +3,7 @@
 #include "WebConfig.h"
 
 #include "SitepassError.h"
+#include "TextServices.h"
 
 #include <QUrl>
 
@@ -21,14 +22,20 @@ bool isAsciiAlnum(QChar c)
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
 }
 
-QString checkedPort(const QString &field, const QString &text)
+bool isDigits(QStringView text, qsizetype most)
 {
-    bool digits = !text.isEmpty() && text.size() <= 5;
+    bool digits = !text.isEmpty() && text.size() <= most;
     for (QChar c : text)
         digits = digits && c >= u'0' && c <= u'9';
-    if (!digits || text.toInt() < 1 || text.toInt() > 65535)
+    return digits;
+}
+
+QString checkedPort(const QString &field, const QString &text)
+{
+    const auto port = TextServices::portNumber(text);
+    if (!port)
         refuse(field, text);
-    return QString::number(text.toInt());
+    return QString::number(*port);
 }
 
 // No part of a path is "." or "..", and nothing in it means anything to a server's syntax:
@@ -69,13 +76,9 @@ bool isIpv4(QStringView text)
     const auto parts = text.split(u'.');
     if (parts.size() != 4)
         return false;
-    for (QStringView part : parts) {
-        bool digits = !part.isEmpty() && part.size() <= 3 && (part.size() == 1 || part[0] != u'0');
-        for (QChar c : part)
-            digits = digits && c >= u'0' && c <= u'9';
-        if (!digits || part.toInt() > 255)
+    for (QStringView part : parts)
+        if (!isDigits(part, 3) || (part.size() > 1 && part[0] == u'0') || part.toInt() > 255)
             return false;
-    }
     return true;
 }
 
@@ -107,66 +110,92 @@ QString checkedNetwork(const QString &field, const QString &text)
         return checkedAddress(field, text);
     const QString address = canonicalAddress(text.left(slash));
     const QStringView prefix = QStringView(text).mid(slash + 1);
-    bool digits = !prefix.isEmpty() && prefix.size() <= 3;
-    for (QChar c : prefix)
-        digits = digits && c >= u'0' && c <= u'9';
-    if (address.isEmpty() || !digits || prefix.toInt() > (address.contains(u':') ? 128 : 32))
+    if (address.isEmpty() || !isDigits(prefix, 3) ||
+        prefix.toInt() > (address.contains(u':') ? 128 : 32))
         refuse(field, text);
     return address + u'/' + prefix.toString();
+}
+
+// The settings as the files take them, every one checked: empty where a default applies.
+struct CheckedSettings
+{
+    QString siteRoot, socket, listenAddress, certificate, key, tlsPort;
+    QStringList allow;
+};
+
+CheckedSettings checked(const Settings &s)
+{
+    CheckedSettings c;
+    if (!s.siteRoot.isEmpty())
+        c.siteRoot = checkedAbsolutePath(u"--site-root"_s, s.siteRoot);
+    if (!s.runDir.isEmpty() &&
+        (s.runDir.startsWith(u'/') || !isPlainPath(s.runDir) || s.runDir.contains(u"//"_s)))
+        refuse(u"--run-dir"_s, s.runDir);
+    if (!s.phpSocket.isEmpty())
+        c.socket = checkedAbsolutePath(u"--php-socket"_s, s.phpSocket);
+    checkUserName(u"--php-user"_s, s.phpUser);
+    checkUserName(u"--web-user"_s, s.webUser);
+    if (!s.listenAddress.isEmpty())
+        c.listenAddress = checkedAddress(u"--listen-address"_s, s.listenAddress);
+    for (const QString &network : s.adminAllow)
+        c.allow << checkedNetwork(u"--admin-allow"_s, network);
+    if (!s.tlsCertificate.isEmpty())
+        c.certificate = checkedAbsolutePath(u"--tls-certificate"_s, s.tlsCertificate);
+    if (!s.tlsKey.isEmpty())
+        c.key = checkedAbsolutePath(u"--tls-key"_s, s.tlsKey);
+    c.tlsPort = checkedPort(u"--tls-port"_s, s.tlsPort);
+    return c;
 }
 
 // Everything a file needs, checked once.
 struct Site
 {
-    QString host, port, directory, pool, siteRoot, docRoot, socket, listen, tlsListen, adminPath;
+    QString host, port, pool, siteRoot, docRoot, socket, listen, tlsListen, adminPath;
     QStringList allow;
-    QString certificate, key, tlsPort;
-    bool tls = false;
+    QString certificate, key, tlsPort; // certificate empty: no TLS
 };
 
 Site site(const SiteTexts &profile, const Settings &s)
 {
-    checkSettings(s);
+    const CheckedSettings c = checked(s);
     Site site;
     site.host = hostName(profile.siteName);
     site.port = checkedPort(u"site_port"_s, profile.sitePort);
     const QString directory = SiteProfile::siteDirectory(profile.siteName);
-    if ((s.siteRoot.isEmpty() || s.phpSocket.isEmpty()) && !isPlainFolderName(directory))
+    const bool plainDirectory = isPlainFolderName(directory);
+    if ((c.siteRoot.isEmpty() || c.socket.isEmpty()) && !plainDirectory)
         refuse(u"site_directory"_s, directory);
-    site.directory = directory;
     // The pool's name is not a path: a non-ASCII name's directory gives way to its punycode's.
-    site.pool = isPlainFolderName(directory) ? directory : SiteProfile::siteDirectory(site.host);
-    site.siteRoot = s.siteRoot.isEmpty() ? defaultSiteRootFolder.toString() + u'/' + site.directory
-                                         : checkedAbsolutePath(u"--site-root"_s, s.siteRoot);
+    site.pool = plainDirectory ? directory : SiteProfile::siteDirectory(site.host);
+    site.siteRoot =
+        c.siteRoot.isEmpty() ? defaultSiteRootFolder.toString() + u'/' + directory : c.siteRoot;
     site.docRoot = s.runDir.isEmpty() ? site.siteRoot : site.siteRoot + u'/' + s.runDir;
     if (site.docRoot.endsWith(u'/'))
         site.docRoot.chop(1);
-    site.socket = s.phpSocket.isEmpty()
-                      ? defaultSocketFolder.toString() + u'/' + site.directory + u".sock"_s
-                      : checkedAbsolutePath(u"--php-socket"_s, s.phpSocket);
+    site.socket = c.socket.isEmpty()
+                      ? defaultSocketFolder.toString() + u'/' + directory + u".sock"_s
+                      : c.socket;
     const auto listenOn = [&](const QString &port) {
-        if (s.listenAddress.isEmpty())
+        if (c.listenAddress.isEmpty())
             return port;
-        const QString address = checkedAddress(u"--listen-address"_s, s.listenAddress);
+        const QString &address = c.listenAddress;
         return (address.contains(u':') ? u'[' + address + u']' : address) + u':' + port;
     };
     site.listen = listenOn(site.port);
-    for (const QString &network : s.adminAllow)
-        site.allow << checkedNetwork(u"--admin-allow"_s, network);
+    site.allow = c.allow;
     if (!site.allow.isEmpty()) {
         site.adminPath = profile.adminPath;
         bool plain = site.adminPath.startsWith(u'/') && isPlainPath(site.adminPath) &&
                      !site.adminPath.contains(u"//"_s);
-        for (QChar c : site.adminPath)
-            plain = plain && (isAsciiAlnum(c) || QStringView(u"-._~/").contains(c));
+        for (QChar ch : site.adminPath)
+            plain = plain && (isAsciiAlnum(ch) || QStringView(u"-._~/").contains(ch));
         if (!plain)
             refuse(u"admin_path"_s, site.adminPath);
     }
-    site.tls = !s.tlsCertificate.isEmpty();
-    if (site.tls) {
-        site.certificate = checkedAbsolutePath(u"--tls-certificate"_s, s.tlsCertificate);
-        site.key = checkedAbsolutePath(u"--tls-key"_s, s.tlsKey);
-        site.tlsPort = checkedPort(u"--tls-port"_s, s.tlsPort);
+    if (!c.certificate.isEmpty()) {
+        site.certificate = c.certificate;
+        site.key = c.key;
+        site.tlsPort = c.tlsPort;
         site.tlsListen = listenOn(site.tlsPort);
     }
     return site;
@@ -286,7 +315,7 @@ QString nginx(const Site &site)
                    "# Put it in /etc/nginx/sites-available/, link it from sites-enabled/ and "
                    "reload nginx.\nserver {\n"_s.arg(site.host) +
                    nginxListen(site.listen, QString());
-    if (!site.tls)
+    if (site.certificate.isEmpty())
         return text + nginxSite(site) + u"}\n"_s;
     text +=
         u"    server_name %1;\n"_s.arg(site.host) + nginxHostGuard(site) +
@@ -354,11 +383,11 @@ QString apache(const Site &site)
     QString text =
         u"# Apache 2.4 VirtualHost for %1, made by sitepass-cli. Modules: proxy proxy_fcgi%2 "
         "(a2enmod proxy_fcgi%2); Listen %3%4 in ports.conf.\n"_s.arg(
-            site.host, site.tls ? u" ssl"_s : QString(), site.port,
-            site.tls ? u" and Listen "_s + site.tlsPort : QString());
+            site.host, site.certificate.isEmpty() ? QString() : u" ssl"_s, site.port,
+            site.certificate.isEmpty() ? QString() : u" and Listen "_s + site.tlsPort);
     text += u"<VirtualHost %1>\n"_s.arg(site.listen.contains(u':') ? site.listen
                                                                    : u"*:"_s + site.listen);
-    if (!site.tls)
+    if (site.certificate.isEmpty())
         return text + apacheSite(site) + u"</VirtualHost>\n"_s;
     text += u"    ServerName %1\n    DocumentRoot %2\n"_s.arg(site.host, site.docRoot) +
             apacheDirectory(site, false) + apacheHostGuard(site) +
@@ -412,24 +441,7 @@ void checkUserName(const QString &field, const QString &name)
 
 void checkSettings(const Settings &s)
 {
-    if (!s.siteRoot.isEmpty())
-        checkedAbsolutePath(u"--site-root"_s, s.siteRoot);
-    if (!s.runDir.isEmpty() &&
-        (s.runDir.startsWith(u'/') || !isPlainPath(s.runDir) || s.runDir.contains(u"//"_s)))
-        refuse(u"--run-dir"_s, s.runDir);
-    if (!s.phpSocket.isEmpty())
-        checkedAbsolutePath(u"--php-socket"_s, s.phpSocket);
-    checkUserName(u"--php-user"_s, s.phpUser);
-    checkUserName(u"--web-user"_s, s.webUser);
-    if (!s.listenAddress.isEmpty())
-        checkedAddress(u"--listen-address"_s, s.listenAddress);
-    for (const QString &network : s.adminAllow)
-        checkedNetwork(u"--admin-allow"_s, network);
-    if (!s.tlsCertificate.isEmpty())
-        checkedAbsolutePath(u"--tls-certificate"_s, s.tlsCertificate);
-    if (!s.tlsKey.isEmpty())
-        checkedAbsolutePath(u"--tls-key"_s, s.tlsKey);
-    checkedPort(u"--tls-port"_s, s.tlsPort);
+    checked(s);
 }
 
 QString build(Format format, const SiteTexts &profile, const Settings &settings)

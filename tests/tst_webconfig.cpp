@@ -19,6 +19,14 @@ SiteTexts profile(const QString &name = u"example.com"_s, const QString &port = 
     return texts;
 }
 
+// Default settings but for one.
+template <typename T> WebConfig::Settings with(T WebConfig::Settings::*member, const QString &value)
+{
+    WebConfig::Settings settings;
+    settings.*member = T{value};
+    return settings;
+}
+
 // The files as reviewed, line by line, in tests/webconfig/, and served by e2e_web_servers.
 QString expected(const QString &name)
 {
@@ -58,9 +66,10 @@ private slots:
     void refusals_data()
     {
         QTest::addColumn<SiteTexts>("site");
-        QTest::addColumn<QString>("option"); // "--name=value" for a setting
+        QTest::addColumn<WebConfig::Settings>("settings");
         QTest::addColumn<QString>("field");
-        const QString none;
+        using S = WebConfig::Settings;
+        const S none;
         QTest::addRow("a site name that injects a location")
             << profile(u"example.com; location = /x { return 200 INJECTED; } #"_s) << none
             << u"site_name"_s;
@@ -75,50 +84,34 @@ private slots:
         QTest::addRow("a site directory for a default path")
             << profile(u"bücher.example"_s) << none << u"site_directory"_s;
         QTest::addRow("an admin path with ; when restricted")
-            << profile(u"a.b"_s, u"80"_s, u"/a;b"_s) << u"--admin-allow=10.0.0.1"_s
+            << profile(u"a.b"_s, u"80"_s, u"/a;b"_s) << with(&S::adminAllow, u"10.0.0.1"_s)
             << u"admin_path"_s;
         QTest::addRow("a relative site root")
-            << profile() << u"--site-root=www"_s << u"--site-root"_s;
-        QTest::addRow("a .. part") << profile() << u"--site-root=/a/../b"_s << u"--site-root"_s;
+            << profile() << with(&S::siteRoot, u"www"_s) << u"--site-root"_s;
+        QTest::addRow("a .. part")
+            << profile() << with(&S::siteRoot, u"/a/../b"_s) << u"--site-root"_s;
         QTest::addRow("a $ nginx would expand")
-            << profile() << u"--php-socket=/a$b"_s << u"--php-socket"_s;
+            << profile() << with(&S::phpSocket, u"/a$b"_s) << u"--php-socket"_s;
         QTest::addRow("a space in the certificate")
-            << profile() << u"--tls-certificate=/a b"_s << u"--tls-certificate"_s;
+            << profile() << with(&S::tlsCertificate, u"/a b"_s) << u"--tls-certificate"_s;
         QTest::addRow("an absolute run dir")
-            << profile() << u"--run-dir=/public"_s << u"--run-dir"_s;
+            << profile() << with(&S::runDir, u"/public"_s) << u"--run-dir"_s;
         QTest::addRow("a user with a space")
-            << profile() << u"--php-user=www data"_s << u"--php-user"_s;
+            << profile() << with(&S::phpUser, u"www data"_s) << u"--php-user"_s;
         QTest::addRow("an address past 255")
-            << profile() << u"--listen-address=10.0.0.300"_s << u"--listen-address"_s;
+            << profile() << with(&S::listenAddress, u"10.0.0.300"_s) << u"--listen-address"_s;
         QTest::addRow("an IPv6 zone")
-            << profile() << u"--listen-address=fe80::1%eth0"_s << u"--listen-address"_s;
+            << profile() << with(&S::listenAddress, u"fe80::1%eth0"_s) << u"--listen-address"_s;
         QTest::addRow("a prefix past 32")
-            << profile() << u"--admin-allow=10.0.0.0/33"_s << u"--admin-allow"_s;
+            << profile() << with(&S::adminAllow, u"10.0.0.0/33"_s) << u"--admin-allow"_s;
     }
     void refusals()
     {
         QFETCH(SiteTexts, site);
-        QFETCH(QString, option);
+        QFETCH(WebConfig::Settings, settings);
         QFETCH(QString, field);
-        WebConfig::Settings s;
-        const QString value = option.section(u'=', 1);
-        const QString name = option.section(u'=', 0, 0);
-        if (name == u"--site-root")
-            s.siteRoot = value;
-        else if (name == u"--php-socket")
-            s.phpSocket = value;
-        else if (name == u"--tls-certificate")
-            s.tlsCertificate = value, s.tlsKey = u"/k"_s;
-        else if (name == u"--run-dir")
-            s.runDir = value;
-        else if (name == u"--php-user")
-            s.phpUser = value;
-        else if (name == u"--listen-address")
-            s.listenAddress = value;
-        else if (name == u"--admin-allow")
-            s.adminAllow = {value};
         try {
-            WebConfig::build(WebConfig::Format::Nginx, site, s);
+            WebConfig::build(WebConfig::Format::Nginx, site, settings);
             QFAIL("accepted");
         } catch (const SitepassError &e) {
             QCOMPARE(e.kind(), SitepassError::Kind::WebValueInvalid);
