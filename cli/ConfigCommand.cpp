@@ -36,9 +36,7 @@ void writeNewFile(const QString &name, const QString &text, const QString &group
     if (const int error = file.commit())
         refuse(error);
 }
-} // namespace
 
-namespace {
 const QString formatNames = u"laravel、wordpress、php、php-fpm、nginx 或 apache"_s;
 
 QString appSettings(const Invocation &call, AppConfig::Format format)
