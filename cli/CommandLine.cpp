@@ -99,8 +99,9 @@ QString errorWords(int error)
 {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
         return u"文件夹不存在"_s;
+    case ENOTDIR:
+        return u"路径中有一段不是文件夹"_s;
     case EACCES:
     case EPERM:
         return u"没有权限"_s;
@@ -145,7 +146,8 @@ QString describeCreateFailure(int error)
 
 QString describeWebValue(const QString &field, const QString &value)
 {
-    const QString shown = value.left(60);
+    const QString shown =
+        TextServices::escapeUnprintable(value.left(60)) + (value.size() > 60 ? u"…"_s : QString());
     if (field == u"site_name"_s)
         return u"站点名称“%1”不是主机名：每段只能含 ASCII 字母、数字和中间的连字符"
                "（1 到 63 个字符），全长不超过 253 个字符（中文域名会转成 punycode）。"_s.arg(
@@ -156,19 +158,28 @@ QString describeWebValue(const QString &field, const QString &value)
         return u"站点目录“%1”不是普通的文件夹名（ASCII 字母、数字、. _ -），不能用作默认路径；"
                "请用 --site-root 和 --php-socket 给出路径。"_s.arg(shown);
     if (field == u"admin_path"_s)
-        return u"管理员后台“%1”应以 / 开头，只含 ASCII 字母、数字和 - . _ ~ /。"_s.arg(shown);
+        return u"管理员后台“%1”应以 / 开头，只含 ASCII 字母、数字和 - . _ /。"_s.arg(shown);
+    if (field == u"pool"_s)
+        return u"站点名称会让进程池叫“%1”，与 php-fpm 自己的 [global] 段同名；请换一个站点名称。"_s
+            .arg(shown);
     if (field == u"--tls-port"_s)
         return u"--tls-port 应为 1 到 65535 的数字，收到“%1”。"_s.arg(shown);
     if (field == u"--listen-address"_s || field == u"--admin-allow"_s)
         return u"%1 的“%2”不是 IP 地址%3。"_s.arg(
             field, shown, field == u"--admin-allow"_s ? u"或网段"_s : QString());
     if (field == u"--php-user"_s || field == u"--web-user"_s || field == u"--group"_s)
-        return u"%1 的“%2”不是普通的用户名或组名（ASCII 字母、数字、_ . -）。"_s.arg(field, shown);
+        return u"%1 的“%2”不是普通的用户名或组名（ASCII 字母、数字、_ . -，不以数字开头，"
+               "最多 32 个字符，也不是 php-fpm 当作开关的 yes、no、on、off、true、false、none、null）。"_s
+                   .arg(field, shown);
+    const QString rule =
+        u"不能含空白、控制字符、引号、; { } $ # \\ & | ^ ~ ! ( ) = : 等字符或 . 和 .. 段，"
+        "全长最多 3900 字节，每段最多 255 字节"_s;
     if (field == u"--run-dir"_s)
-        return u"--run-dir 应为站点文件夹下的相对路径，不能含空白、控制字符、引号、"
-               "; { } $ # \\ 等字符或 . 和 .. 段，收到“%1”。"_s.arg(shown);
-    return u"%1 应为绝对路径，不能含空白、控制字符、引号、; { } $ # \\ 等字符或 . 和 .. 段，"
-           "收到“%2”。"_s.arg(field, shown);
+        return u"--run-dir 应为站点文件夹下的相对路径，%1，收到“%2”。"_s.arg(rule, shown);
+    if (field == u"--php-socket"_s)
+        return u"--php-socket 应为绝对路径，%1；套接字路径最多 107 字节（服务器放不下更长的），"
+               "收到“%2”。"_s.arg(rule, shown);
+    return u"%1 应为绝对路径，%2，收到“%3”。"_s.arg(field, rule, shown);
 }
 
 QString describeProfile(const SitepassError &error, SqlScript::Dialect dialect)

@@ -85,12 +85,12 @@ struct Options
     QCommandLineOption runDir{
         u"run-dir"_s, u"网站只提供站点文件夹下的这个子文件夹（Laravel 为 public）。"_s, u"名称"_s};
     QCommandLineOption phpUser{
-        u"php-user"_s, u"PHP-FPM 进程池运行的用户（默认 %1）。"_s.arg(WebConfig::defaultUser),
-        u"用户"_s, WebConfig::defaultUser.toString()};
-    QCommandLineOption webUser{
-        u"web-user"_s,
-        u"Web 服务器的用户，唯一能连接 PHP 套接字的用户（默认 %1）。"_s.arg(WebConfig::defaultUser),
-        u"用户"_s, WebConfig::defaultUser.toString()};
+        u"php-user"_s, u"PHP-FPM 进程池运行的用户（默认站点自己的用户 site-主机名，. 换成 _）。"_s,
+        u"用户"_s};
+    QCommandLineOption webUser{u"web-user"_s,
+                               u"Web 服务器的用户，唯一能连接 PHP 套接字的用户（默认 %1）。"_s.arg(
+                                   WebConfig::defaultWebUser),
+                               u"用户"_s, WebConfig::defaultWebUser.toString()};
     QCommandLineOption phpSocket{
         u"php-socket"_s,
         u"PHP-FPM 的套接字（默认 %1/站点目录.sock）。"_s.arg(WebConfig::defaultSocketFolder),

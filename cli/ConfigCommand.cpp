@@ -6,6 +6,7 @@
 #include "SitepassError.h"
 
 #include "NewFile.h"
+#include "SystemAccounts.h"
 
 #include <cerrno>
 
@@ -91,7 +92,16 @@ QString webSettings(const Invocation &call, WebConfig::Format format)
         WebConfig::checkSettings(settings);
         const SiteTexts profile =
             readSiteProfile(call.positional.value(2), call.in, SqlScript::Dialect::MariaDb);
-        return WebConfig::build(format, profile, settings);
+        const QString text = WebConfig::build(format, profile, settings);
+        // A pool file put in place names users that must be there: php-fpm stops every pool,
+        // not only this one, when one names a user it cannot find.
+        if (format == WebConfig::Format::PhpFpm && parser.isSet(o.output))
+            for (const QString &user : WebConfig::poolUsers(profile, settings))
+                if (!SystemAccounts::userExists(user))
+                    throw UsageError{
+                        u"用户“%1”不存在，php-fpm 会因此停下所有进程池；请先创建它"
+                        "（adduser --system --group %1），或不加 --output 先看文件。"_s.arg(user)};
+        return text;
     } catch (const SitepassError &e) {
         throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
     }

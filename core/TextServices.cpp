@@ -85,19 +85,44 @@ QStringView trimSpaces(QStringView text)
     return text.mid(begin, end - begin);
 }
 
+namespace {
+// Whether the character at i is one of firstUnprintable()'s; a surrogate pair is passed over
+// whole (i moves to its second half).
+bool unprintableAt(QStringView text, qsizetype &i)
+{
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        ++i;
+        return false;
+    }
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator || c.isSurrogate();
+}
+} // namespace
+
 std::optional<QChar> firstUnprintable(QStringView text)
 {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (unprintableAt(text, i))
+            return text[i];
+    return std::nullopt;
+}
+
+QString escapeUnprintable(QStringView text)
+{
+    QString shown;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            ++i;
+        const qsizetype start = i;
+        if (!unprintableAt(text, i)) {
+            shown += text.mid(start, i - start + 1);
             continue;
         }
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
-            c == QChar::ParagraphSeparator || c.isSurrogate())
-            return c;
+        const ushort code = text[i].unicode();
+        const bool small = code < 0x100;
+        shown += (small ? QStringLiteral("\\x") : QStringLiteral("\\u")) +
+                 QString::number(code, 16).toUpper().rightJustified(small ? 2 : 4, u'0');
     }
-    return std::nullopt;
+    return shown;
 }
 
 } // namespace TextServices

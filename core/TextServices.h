@@ -20,6 +20,8 @@ std::optional<qint32> toInt32(double value);
 // none of them belongs in a value that is printed one per line, shown on a terminal or written
 // into a script.
 std::optional<QChar> firstUnprintable(QStringView text);
+// The text with each of those characters written as \xHH or \uHHHH, safe to show on a terminal.
+QString escapeUnprintable(QStringView text);
 
 // A port a server can listen on: one to five ASCII digits, 1 to 65535.
 std::optional<int> portNumber(QStringView text);

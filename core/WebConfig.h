@@ -20,7 +20,7 @@ enum class Format {
     Apache, // the VirtualHost (two with TLS), Apache 2.4 with proxy_fcgi
 };
 
-inline constexpr QStringView defaultUser = u"www-data";
+inline constexpr QStringView defaultWebUser = u"www-data";
 inline constexpr QStringView defaultSiteRootFolder = u"/var/www";
 inline constexpr QStringView defaultSocketFolder = u"/run/php";
 inline constexpr QStringView defaultTlsPort = u"443";
@@ -34,8 +34,8 @@ struct Settings
     QString siteRoot;  // default: /var/www/<site directory>
     QString runDir;    // the served folder under siteRoot; default: siteRoot itself
     QString phpSocket; // default: /run/php/<site directory>.sock
-    QString phpUser = defaultUser.toString();
-    QString webUser = defaultUser.toString();
+    QString phpUser;   // default: the site's own user, poolUser()
+    QString webUser = defaultWebUser.toString();
     QString listenAddress;  // default: every address
     QStringList adminAllow; // addresses or networks; none: the admin path is open
     QString tlsCertificate; // with tlsKey: HTTPS, and plain HTTP redirects
@@ -47,13 +47,22 @@ struct Settings
 // SitepassError (WebValueInvalid, "site_name") for anything that is not a host name.
 QString hostName(const QString &siteName);
 
+// The site's own user that its pool runs as by default: "site-" and the host name with "_" for
+// ".", cut to 32 characters with a hash of the whole name where longer, so that no two sites
+// share one.
+QString poolUser(const QString &host);
+
+// The users a pool names (its own, then the socket's owner), for a check that they exist.
+QStringList poolUsers(const SiteTexts &profile, const Settings &settings);
+
 // The file's text. Throws SitepassError (WebValueInvalid) naming the field or option whose value
 // no server should be given; detail() is the value.
 QString build(Format format, const SiteTexts &profile, const Settings &settings);
 
 // The checks of the options, for the command line to run before it reads a profile.
 void checkSettings(const Settings &settings);
-// A plain POSIX user or group name; the field is named in the error.
+// A plain POSIX user or group name, and none that php-fpm's reader takes for a boolean; the
+// field is named in the error.
 void checkUserName(const QString &field, const QString &name);
 
 } // namespace WebConfig

@@ -12,8 +12,13 @@
 class NewFile
 {
 public:
+    // How the file is written before it takes its name. Linux writes it unnamed where the file
+    // system can, and falls back to a hidden temporary beside the target; Windows always uses
+    // one. Temporary asks for the fallback, so that it is tried where O_TMPFILE works too.
+    enum class Naming { Unnamed, Temporary };
+
     // Readable by the owner alone, or also by `group` (a group name; Linux only).
-    explicit NewFile(QString path, QString group = {});
+    explicit NewFile(QString path, QString group = {}, Naming naming = Naming::Unnamed);
     ~NewFile();
     NewFile(const NewFile &) = delete;
     NewFile &operator=(const NewFile &) = delete;
@@ -31,6 +36,7 @@ private:
     void discard();
 
     QString m_path, m_group;
+    Naming m_naming;
     QFile m_file;
     int m_fd = -1;
     void *m_handle = nullptr; // Windows

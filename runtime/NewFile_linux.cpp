@@ -12,7 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-NewFile::NewFile(QString path, QString group) : m_path(std::move(path)), m_group(std::move(group))
+NewFile::NewFile(QString path, QString group, Naming naming)
+    : m_path(std::move(path)), m_group(std::move(group)), m_naming(naming)
 {
 }
 
@@ -34,7 +35,10 @@ int NewFile::open()
         gid = g->gr_gid;
     }
     const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
-    m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (m_naming == Naming::Unnamed)
+        m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    else
+        errno = EOPNOTSUPP;
     if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A file system without unnamed files: a hidden temporary beside the target.
         const QFileInfo target(m_path);

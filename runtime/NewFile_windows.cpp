@@ -50,7 +50,8 @@ std::wstring native(const QString &path)
 }
 } // namespace
 
-NewFile::NewFile(QString path, QString group) : m_path(std::move(path)), m_group(std::move(group))
+NewFile::NewFile(QString path, QString group, Naming naming)
+    : m_path(std::move(path)), m_group(std::move(group)), m_naming(naming)
 {
 }
 

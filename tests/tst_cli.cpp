@@ -235,6 +235,11 @@ private slots:
             << QStringList{u"sql"_s, u"mariadb"_s, u"--output=x"_s} << "--output";
         QTest::addRow("a password option on sql")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--length=5"_s} << "--length";
+        QTest::addRow("a --host past 255 characters")
+            << QStringList{u"sql"_s, u"mariadb"_s, u"--host="_s + QString(256, u'h')} << "--host";
+        QTest::addRow("control characters in a refused path, shown escaped")
+            << QStringList{u"config"_s, u"nginx"_s, u"--site-root=/srv/x\x1b[2J\x1b]0;t\x07\r\n"_s}
+            << "/srv/x\\x1B[2J\\x1B]0;t\\x07\\x0D\\x0A";
         QTest::addRow("both special forms")
             << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }
@@ -298,8 +303,45 @@ private slots:
             run({u"config"_s, u"php"_s, u"--output="_s + dir.filePath(u"no/c.php"_s)}, in.data()),
             1);
         QVERIFY2(m_err.contains(u"文件夹不存在"_s), qPrintable(m_err));
+        QCOMPARE(run({u"config"_s, u"php"_s, u"--output="_s + file + u"/c.php"_s}, in.data()), 1);
+        QVERIFY2(m_err.contains(u"不是文件夹"_s), qPrintable(m_err));
         QCOMPARE(run({u"config"_s, u"php"_s, u"--output="_s + file}, in.data()), 2);
         QVERIFY2(m_err.contains(u"已存在"_s), qPrintable(m_err));
+    }
+
+    // Refusals that need a profile to get that far; nothing is written.
+    void refusalsAfterTheProfile_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("names");
+        QTest::addRow("a pool file whose user does not exist")
+            << QStringList{u"config"_s, u"php-fpm"_s, u"--output=OUT"_s}
+            << u"site-example_invalid"_s;
+        QTest::addRow("a --db-host no .env quoting reads back alike")
+            << QStringList{u"config"_s, u"laravel"_s, u"--db-host=h'\\n"_s} << u"--db-host"_s;
+    }
+    void refusalsAfterTheProfile()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, names);
+        QTemporaryDir dir;
+        const QString output = dir.filePath(u"out"_s);
+        args.replaceInStrings(u"=OUT"_s, u'=' + output);
+        QCOMPARE(
+            run(args,
+                R"({"site_name": "example.invalid", "site_port": "80", "db_table": "d", "db_user": "u", "db_password": "p"})"),
+            2);
+        QVERIFY2(m_err.contains(names), qPrintable(m_err));
+        QVERIFY(m_out.isEmpty());
+        QVERIFY(!QFile::exists(output));
+    }
+
+    void jsonAfterBlanksIsReadAsJson()
+    {
+        QCOMPARE(run({u"sql"_s, u"mariadb"_s},
+                     " \t\r\n{\"db_table\": \"d\", \"db_user\": \"u\", \"db_password\": \"p\"}"),
+                 0);
+        QVERIFY2(m_out.contains(u"CREATE DATABASE `d`;"_s), qPrintable(m_err));
     }
 
     void sqlReadsTheReportFromStandardInput()
@@ -359,6 +401,8 @@ private slots:
             << QStringList{u"--help"_s} << u"config 格式"_s << u"--length"_s;
         QTest::addRow("help password: its options only")
             << QStringList{u"help"_s, u"password"_s} << u"--count"_s << u"--host"_s;
+        QTest::addRow("help profile: the password options too")
+            << QStringList{u"help"_s, u"profile"_s} << u"--every-class"_s << u"--tls-port"_s;
         QTest::addRow("config --help: the web formats' options")
             << QStringList{u"config"_s, u"--help"_s} << u"--tls-port"_s << u"--count"_s;
     }

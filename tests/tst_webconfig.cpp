@@ -104,6 +104,31 @@ private slots:
             << profile() << with(&S::listenAddress, u"fe80::1%eth0"_s) << u"--listen-address"_s;
         QTest::addRow("a prefix past 32")
             << profile() << with(&S::adminAllow, u"10.0.0.0/33"_s) << u"--admin-allow"_s;
+        QTest::addRow("an _ in a host label") << profile(u"a_b.test"_s) << none << u"site_name"_s;
+        QTest::addRow("a user starting with a digit")
+            << profile() << with(&S::webUser, u"1www"_s) << u"--web-user"_s;
+        QTest::addRow("an IPv4 part with a leading zero")
+            << profile() << with(&S::listenAddress, u"010.0.0.1"_s) << u"--listen-address"_s;
+        QTest::addRow("a . path part")
+            << profile() << with(&S::siteRoot, u"/var/www/./x"_s) << u"--site-root"_s;
+        // What php-fpm's reader would change: operators, "=", open_basedir's ":" and booleans.
+        for (const QString &c :
+             {u"&"_s, u"|"_s, u"^"_s, u"~"_s, u"!"_s, u"("_s, u")"_s, u"="_s, u":"_s})
+            QTest::addRow("%s in a path", qPrintable(c))
+                << profile() << with(&S::siteRoot, u"/srv/b"_s + c + u"old"_s) << u"--site-root"_s;
+        QTest::addRow("yes as the pool's user")
+            << profile() << with(&S::phpUser, u"yes"_s) << u"--php-user"_s;
+        QTest::addRow("None as the web user")
+            << profile() << with(&S::webUser, u"None"_s) << u"--web-user"_s;
+        QTest::addRow("a socket of 108 bytes")
+            << profile() << with(&S::phpSocket, u'/' + QString(107, u's')) << u"--php-socket"_s;
+        QTest::addRow("a path part of 256 bytes")
+            << profile() << with(&S::siteRoot, u'/' + QString(256, u'p')) << u"--site-root"_s;
+        QTest::addRow("a run dir past the path limit")
+            << profile() << with(&S::runDir, (QString(200, u'r') + u'/').repeated(20))
+            << u"--run-dir"_s;
+        QTest::addRow("a non-ASCII name that folds into an ASCII directory")
+            << profile(u"straße.test"_s) << none << u"site_directory"_s;
     }
     void refusals()
     {
@@ -117,6 +142,50 @@ private slots:
             QCOMPARE(e.kind(), SitepassError::Kind::WebValueInvalid);
             QCOMPARE(e.text(), field);
         }
+    }
+
+    void distinctSitesNeverSharePoolUserOrSocket_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::addRow("ß and ss") << u"straße.test"_s << u"strasse.test"_s;
+        QTest::addRow("dotless i and i") << u"ıdea.test"_s << u"idea.test"_s;
+        QTest::addRow("long names alike in their first 23 characters")
+            << QString(40, u'a') + u".test"_s << QString(40, u'a') + u".tesu"_s;
+    }
+    void distinctSitesNeverSharePoolUserOrSocket()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        WebConfig::Settings s;
+        s.siteRoot = u"/srv/site"_s;
+        const auto pool = [&](const QString &name) {
+            s.phpSocket = u"/run/php/"_s + WebConfig::hostName(name) + u".sock"_s;
+            const QString text = WebConfig::build(WebConfig::Format::PhpFpm, profile(name), s);
+            return text.section(u'\n', 5, 7); // [pool], the comment, user =
+        };
+        QVERIFY(pool(first) != pool(second));
+        QVERIFY(WebConfig::poolUser(WebConfig::hostName(first)).size() <= 32);
+        QCOMPARE_NE(WebConfig::poolUser(WebConfig::hostName(first)),
+                    WebConfig::poolUser(WebConfig::hostName(second)));
+    }
+
+    void noPoolIsNamedGlobal()
+    {
+        try {
+            WebConfig::build(WebConfig::Format::PhpFpm, profile(u"Global"_s), {});
+            QFAIL("accepted");
+        } catch (const SitepassError &e) {
+            QCOMPARE(e.text(), u"pool"_s);
+        }
+        QVERIFY(!WebConfig::build(WebConfig::Format::Nginx, profile(u"global"_s), {}).isEmpty());
+    }
+
+    void everyAddressUnlessOneIsGiven()
+    {
+        const QString text = WebConfig::build(WebConfig::Format::Nginx, profile(), {});
+        QVERIFY(text.contains(u"\n    listen 80;\n"_s));
+        QVERIFY(text.contains(u"\n    listen [::]:80;\n"_s));
     }
 
     void theSiteDirectoryMattersOnlyInDefaultPaths()

@@ -1,0 +1,41 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// One site's web settings, every value checked: what the pool, the server block and the
+// VirtualHost are written from.
+struct WebSite
+{
+    QString host;                      // punycode, lower case
+    QString port;                      // plain HTTP
+    QString pool;                      // the pool's section name
+    QString phpUser;                   // the pool's user
+    QString webUser;                   // the web server's user, the socket's owner
+    QString siteRoot;                  // PHP's open_basedir
+    QString docRoot;                   // what is served
+    QString socket;                    // the pool's socket
+    QString listen;                    // [address:]port
+    QString tlsListen;                 // [address:]port, with TLS
+    QString adminPath;                 // empty where the admin path is open
+    QStringList allow;                 // who reaches the admin path
+    QString certificate, key, tlsPort; // certificate empty: no TLS
+
+    // PHP's temporary files and sessions, apart from every other site's.
+    QString phpTempFolder() const { return siteRoot + QStringLiteral("/.php/tmp"); }
+    QString phpSessionFolder() const { return siteRoot + QStringLiteral("/.php/sessions"); }
+    // The admin path as a folder (no trailing "/"), for paths that are not one script.
+    QString adminFolder() const
+    {
+        return adminPath.endsWith(u'/') ? adminPath.chopped(1) : adminPath;
+    }
+    bool adminIsScript() const { return adminPath.endsWith(QStringLiteral(".php")); }
+    QString httpsUrl() const
+    {
+        return QStringLiteral("https://") + host + (tlsPort == u"443" ? QString() : u':' + tlsPort);
+    }
+    // The host name as a regular expression: its dots escaped (nothing else in it is special).
+    QString hostPattern() const { return QString(host).replace(u'.', QStringLiteral("\\.")); }
+};
