@@ -115,3 +115,6 @@ row "exec to window viewable, ms" "$a_ms" "$b_ms" "$(awk -v a="$a_ms" -v b="$b_m
 row "resident memory, MiB" "$(awk -v k="$a_kb" 'BEGIN { printf "%.1f", k / 1024 }')" \
     "$(awk -v k="$b_kb" 'BEGIN { printf "%.1f", k / 1024 }')" \
     "$(awk -v a="$a_kb" -v b="$b_kb" 'BEGIN { printf "%.2fx", a / b }')"
+
+echo
+"$(dirname "$0")/rotate.sh" "$build/cli/sitepass-cli"

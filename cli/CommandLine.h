@@ -107,6 +107,8 @@ struct Options
     QCommandLineOption tlsPort{u"tls-port"_s,
                                u"HTTPS 端口（默认 %1）。"_s.arg(WebConfig::defaultTlsPort),
                                u"端口"_s, WebConfig::defaultTlsPort.toString()};
+    QCommandLineOption showPassword{u"show-password"_s,
+                                    u"把新密码打印到标准输出（一行，供密码管理器或脚本读取）。"_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
     QCommandLineOption version{{u"v"_s, u"version"_s}, u"显示版本。"_s};
 
@@ -134,7 +136,7 @@ struct Options
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
                QList<const QCommandLineOption *>{&host} + configOptions() +
-               QList<const QCommandLineOption *>{&help, &version};
+               QList<const QCommandLineOption *>{&showPassword, &help, &version};
     }
 };
 
@@ -153,6 +155,7 @@ struct Invocation
     RandomSource &random;
     const Clock &clock;
     QIODevice &in;
+    QIODevice &err; // for what a verb reports beside its output
 };
 
 // QCommandLineParser takes whatever follows an option as its value and words its errors in

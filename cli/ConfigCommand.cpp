@@ -115,7 +115,7 @@ void config(const Invocation &call, ChunkedOutput &out)
     const QStringList &positional = call.positional;
     rejectOptions(parser,
                   o.passwordOptions() + o.profileOptions() +
-                      QList<const QCommandLineOption *>{&o.count, &o.host},
+                      QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword},
                   u"config"_s);
     if (positional.size() < 2)
         throw UsageError{u"config 命令需要格式：%1。"_s.arg(formatNames)};

@@ -16,21 +16,13 @@ namespace CommandLine {
 namespace {
 // More expected redraws than this per password would keep a script waiting for minutes.
 constexpr double maxEveryClassDraws = 1e6;
+} // namespace
 
-// The password options, checked once for the whole command.
-struct PasswordRequest
+QString PasswordRequest::next(RandomSource &random) const
 {
-    PasswordSettings settings;
-    CharacterPool pool;
-    qsizetype length = 0;
-    bool everyClass = false;
-
-    QString next(RandomSource &random) const
-    {
-        return everyClass ? Password::fromPoolWithEveryClass(pool, length, settings, random)
-                          : Password::fromPool(pool, length, random);
-    }
-};
+    return everyClass ? Password::fromPoolWithEveryClass(pool, length, settings, random)
+                      : Password::fromPool(pool, length, random);
+}
 
 PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options &o)
 {
@@ -76,6 +68,7 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
     return request;
 }
 
+namespace {
 qsizetype passwordCount(const QCommandLineParser &parser, const Options &o)
 {
     const QString text = parser.value(o.count);
@@ -117,7 +110,7 @@ void password(const Invocation &call, ChunkedOutput &out)
     if (call.positional.size() > 1)
         throw UsageError{u"password 命令不接受参数“%1”。"_s.arg(call.positional.at(1).left(40))};
     rejectOptions(call.parser,
-                  o.profileOptions() + QList<const QCommandLineOption *>{&o.host} +
+                  o.profileOptions() + QList<const QCommandLineOption *>{&o.host, &o.showPassword} +
                       o.configOptions(),
                   u"password"_s);
     const PasswordRequest request = passwordRequest(call.parser, o);
@@ -138,7 +131,9 @@ QString profile(const Invocation &call)
     if (positional.size() > 2)
         throw UsageError{u"profile 只接受一个域名，多出了“%1”。"_s.arg(positional.at(2).left(40))};
     checkDomain(positional.at(1));
-    rejectOptions(parser, QList<const QCommandLineOption *>{&o.count, &o.host} + o.configOptions(),
+    rejectOptions(parser,
+                  QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
+                      o.configOptions(),
                   u"profile"_s);
     if (parser.isSet(o.crlf) && parser.isSet(o.json))
         throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};

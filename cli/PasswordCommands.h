@@ -2,11 +2,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "CharacterPool.h"
 #include "CommandLine.h"
 
 class ChunkedOutput;
 
 namespace CommandLine {
+
+// The password options, checked once for the whole command.
+struct PasswordRequest
+{
+    PasswordSettings settings;
+    CharacterPool pool;
+    qsizetype length = 0;
+    bool everyClass = false;
+
+    QString next(RandomSource &random) const;
+};
+
+// Refuses (UsageError) settings that could give no password, or only after too many draws.
+PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options &o);
 
 // password: passwords one a line, streamed as they are drawn.
 void password(const Invocation &call, ChunkedOutput &out);

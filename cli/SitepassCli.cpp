@@ -7,6 +7,7 @@
 #include "ConfigCommand.h"
 #include "HelpText.h"
 #include "PasswordCommands.h"
+#include "RotateCommand.h"
 #include "SitepassError.h"
 #include "SqlCommand.h"
 
@@ -50,6 +51,8 @@ QString summary(const Options &o)
         {u"config 格式 [文件]"_s, u"读入站点资料，打印网站程序的数据库设置"_s},
         {QString(),
          u"（laravel、wordpress、php）或 Web 服务器的配置（php-fpm、nginx、apache）。"_s},
+        {u"rotate 格式 文件"_s, u"更换网站的数据库密码：在数据库服务器上和设置文件里一起换"_s},
+        {QString(), u"（laravel 的 .env、wordpress 的 wp-config.php、php 的数组文件）。"_s},
         {u"help 命令"_s, u"显示这个命令的用法和选项，同 sitepass-cli 命令 --help。"_s},
     };
     addGroup(rows, u"其他："_s, {&o.help, &o.version});
@@ -83,9 +86,18 @@ QString verbHelp(const Options &o, const QString &verb)
         addGroup(rows, u"所有格式："_s, o.fileOptions());
         addGroup(rows, u"laravel、wordpress 和 php："_s, o.appOptions());
         addGroup(rows, u"php-fpm、nginx 和 apache（同一组选项通用于三者）："_s, o.webOptions());
+    } else if (verb == u"rotate"_s) {
+        usage =
+            u"rotate laravel|wordpress|php 文件 [选项]\n"
+            "以文件里的账户和当前密码登录数据库，换成新抽的密码，并在原处替换文件（只改密码的值）。"
+            "\n"
+            "顺序：新文件先完整写在旁边，再改服务器上的密码，用新密码登录确认，最后一步替换文件；\n"
+            "中途被终止时，再运行一次同样的命令会完成或撤销上次的更换。"_s;
+        addGroup(rows, u"新密码的选项："_s, o.passwordOptions());
+        addGroup(rows, u"输出："_s, {&o.showPassword});
     } else {
-        throw UsageError{
-            u"没有“%1”这个命令：应为 password、profile、sql 或 config。"_s.arg(verb.left(40))};
+        throw UsageError{u"没有“%1”这个命令：应为 password、profile、sql、config 或 rotate。"_s.arg(
+            verb.left(40))};
     }
     return u"用法：sitepass-cli "_s + usage + u"\n"_s + HelpText::columns(rows);
 }
@@ -117,7 +129,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
         } else if (parser.isSet(o.version)) {
             output.write(program + QStringLiteral(" " SITEPASS_VERSION "\n"));
         } else {
-            const Invocation call{parser, o, positional, random, clock, in};
+            const Invocation call{parser, o, positional, random, clock, in, err};
             const QString command = call.positional.value(0);
             if (command == u"password"_s)
                 password(call, output);
@@ -127,11 +139,13 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
                 output.write(sql(call));
             else if (command == u"config"_s)
                 config(call, output);
+            else if (command == u"rotate"_s)
+                output.write(rotate(call));
             else
                 throw UsageError{
                     command.isEmpty()
-                        ? u"缺少命令：password、profile、sql 或 config（见 sitepass-cli --help）。"_s
-                        : u"未知命令“%1”：应为 password、profile、sql 或 config。"_s.arg(
+                        ? u"缺少命令：password、profile、sql、config 或 rotate（见 sitepass-cli --help）。"_s
+                        : u"未知命令“%1”：应为 password、profile、sql、config 或 rotate。"_s.arg(
                               command.left(40))};
         }
         output.flush();

@@ -12,7 +12,8 @@ QString sql(const Invocation &call)
     const QStringList &positional = call.positional;
     rejectOptions(call.parser,
                   o.passwordOptions() + o.profileOptions() +
-                      QList<const QCommandLineOption *>{&o.count} + o.configOptions(),
+                      QList<const QCommandLineOption *>{&o.count, &o.showPassword} +
+                      o.configOptions(),
                   u"sql"_s);
     if (positional.size() < 2)
         throw UsageError{u"sql 命令需要方言：mariadb、mysql 或 postgresql。"_s};

@@ -109,8 +109,11 @@ int defaultPort(SqlScript::Dialect engine)
 
 QString dotenvConflict(QStringView text)
 {
-    if (!text.contains(u'\''))
-        return {};
+    return text.contains(u'\'') ? doubleQuotedConflict(text) : QString();
+}
+
+QString doubleQuotedConflict(QStringView text)
+{
     const qsizetype n = text.size();
     const auto at = [&](qsizetype i) { return i < n ? text[i] : QChar(); };
     const auto isNameStart = [](QChar c) {

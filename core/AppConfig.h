@@ -39,6 +39,9 @@ inline constexpr int wordPressKeyLength = 64;
 // "\r" and '\"' before it undoes "\\", keeps the backslash of an escaped "$(" whose
 // parenthesis does not close, and swallows a later "$" into a "${NAME:-default}".
 QString dotenvConflict(QStringView text);
+// The same for text in double quotes whether or not it holds a "'": what stands between the two
+// parsers reading it alike, or an empty string.
+QString doubleQuotedConflict(QStringView text);
 // A .env value both parsers read literally, for text without a conflict: single quotes when it
 // has no "'" (and a trailing '#"' comment when it holds '="', which phpdotenv's line reader would
 // otherwise take for the start of a multi-line value), otherwise double quotes escaping "\", '"'

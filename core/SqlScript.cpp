@@ -165,6 +165,20 @@ std::optional<Dialect> dialectNamed(QStringView name)
     return std::nullopt;
 }
 
+QString passwordChange(Dialect dialect, const QString &password, RandomSource &random)
+{
+    switch (dialect) {
+    case Dialect::MariaDb:
+        return u"SET PASSWORD = %1"_s.arg(mysqlString(PasswordHashes::mysqlNative(password)));
+    case Dialect::MySql:
+        return u"ALTER USER CURRENT_USER() IDENTIFIED BY %1"_s.arg(mysqlString(password));
+    case Dialect::PostgreSql:
+        return u"ALTER ROLE CURRENT_USER PASSWORD %1"_s.arg(
+            postgresString(PasswordHashes::scramSha256(password, salt(random))));
+    }
+    Q_UNREACHABLE();
+}
+
 QString build(Dialect dialect, const SiteTexts &profile, const QString &host, RandomSource &random)
 {
     if (dialect == Dialect::PostgreSql)

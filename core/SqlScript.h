@@ -39,4 +39,9 @@ void checkHost(const QString &host);
 // one the server would refuse or cut.
 QString build(Dialect dialect, const SiteTexts &profile, const QString &host, RandomSource &random);
 
+// The statement a logged-in user runs to change its own password: MariaDB's SET PASSWORD with
+// the hash, PostgreSQL's ALTER ROLE CURRENT_USER with a verifier salted from `random`, so that
+// neither server sees the password; MySQL's ALTER USER takes it as a literal, as build() does.
+QString passwordChange(Dialect dialect, const QString &password, RandomSource &random);
+
 } // namespace SqlScript

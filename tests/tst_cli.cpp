@@ -240,6 +240,21 @@ private slots:
         QTest::addRow("control characters in a refused path, shown escaped")
             << QStringList{u"config"_s, u"nginx"_s, u"--site-root=/srv/x\x1b[2J\x1b]0;t\x07\r\n"_s}
             << "/srv/x\\x1B[2J\\x1B]0;t\\x07\\x0D\\x0A";
+        QTest::addRow("--show-password on password")
+            << QStringList{u"password"_s, u"--show-password"_s} << "--show-password";
+        QTest::addRow("--count on rotate")
+            << QStringList{u"rotate"_s, u"php"_s, u"x.php"_s, u"--count=2"_s} << "--count";
+#ifdef Q_OS_WIN
+        QTest::addRow("rotate runs on the server")
+            << QStringList{u"rotate"_s, u"php"_s, u"x.php"_s} << "Linux";
+#else
+        QTest::addRow("rotate without a file") << QStringList{u"rotate"_s, u"php"_s} << "rotate";
+        QTest::addRow("rotate with a web format")
+            << QStringList{u"rotate"_s, u"nginx"_s, u"x"_s} << "“nginx”";
+        QTest::addRow("rotate a file that is not there")
+            << QStringList{u"rotate"_s, u"php"_s, u"/nonexistent/db.php"_s}
+            << "/nonexistent/db.php";
+#endif
         QTest::addRow("both special forms")
             << QStringList{u"password"_s, u"--special"_s, u"--special-chars=#"_s} << "--special";
     }
@@ -403,6 +418,8 @@ private slots:
             << QStringList{u"help"_s, u"password"_s} << u"--count"_s << u"--host"_s;
         QTest::addRow("help profile: the password options too")
             << QStringList{u"help"_s, u"profile"_s} << u"--every-class"_s << u"--tls-port"_s;
+        QTest::addRow("help rotate: the password options and --show-password")
+            << QStringList{u"help"_s, u"rotate"_s} << u"--show-password"_s << u"--tls-port"_s;
         QTest::addRow("config --help: the web formats' options")
             << QStringList{u"config"_s, u"--help"_s} << u"--tls-port"_s << u"--count"_s;
     }

@@ -202,6 +202,31 @@ private slots:
             QCOMPARE(e.kind(), kind);
         }
     }
+
+    // What a site's own user runs to change its password: no server but MySQL sees the text.
+    void ownPasswordChangeForEachDialect_data()
+    {
+        QTest::addColumn<SqlScript::Dialect>("dialect");
+        QTest::addColumn<QString>("statement");
+        QTest::addRow("mariadb: the native hash")
+            << SqlScript::Dialect::MariaDb
+            << u"SET PASSWORD = '*7614BE58636C810A9D8970A50B3B2A78450413E4'"_s;
+        QTest::addRow("mysql: the password as an escaped literal")
+            << SqlScript::Dialect::MySql << u"ALTER USER CURRENT_USER() IDENTIFIED BY 'pencil'"_s;
+        QTest::addRow("postgresql: a verifier for the role itself")
+            << SqlScript::Dialect::PostgreSql
+            << u"ALTER ROLE CURRENT_USER PASSWORD '"_s +
+                   PasswordHashes::scramSha256(
+                       u"pencil"_s, QByteArray::fromHex("000102030405060708090a0b0c0d0e0f")) +
+                   u"'"_s;
+    }
+    void ownPasswordChangeForEachDialect()
+    {
+        QFETCH(SqlScript::Dialect, dialect);
+        QFETCH(QString, statement);
+        ScriptedRandomSource random(saltScript());
+        QCOMPARE(SqlScript::passwordChange(dialect, u"pencil"_s, random), statement);
+    }
 };
 
 QTEST_APPLESS_MAIN(TestSqlScript)

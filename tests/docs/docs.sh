@@ -29,9 +29,12 @@ formats=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config ""); COMP_CWORD=2; _s
 web=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config nginx --tls-p); COMP_CWORD=3; _sitepass_cli
     echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$web" = "--tls-port" ] || fail "config nginx --tls-p completes '$web'"
+rotate=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli rotate ""); COMP_CWORD=2; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$rotate" = "laravel wordpress php" ] || fail "rotate completes '$rotate'"
 engines=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config php --engine ""); COMP_CWORD=4
     _sitepass_cli; echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$engines" = "mariadb mysql postgresql" ] || fail "config --engine completes '$engines'"
 
-echo "$((17 - failed)) passed, $failed failed"
+echo "$((18 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

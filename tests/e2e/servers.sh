@@ -36,14 +36,17 @@ stop_pid() {
     rm -f "$1"
 }
 
-# maria_start: MariaDB as nobody in $dir/maria, socket $dir/maria.sock, no TCP; root@localhost
-# is let in by its Unix user (unix_socket), as Debian sets it up.
+# maria_start [MARIADBD-OPTIONS...]: MariaDB as nobody in $dir/maria, socket $dir/maria.sock,
+# no TCP unless the options give a port; root@localhost is let in by its Unix user
+# (unix_socket), as Debian sets it up.
 maria_start() {
     as_nobody mariadb-install-db --no-defaults --datadir="$dir/maria" --skip-test-db \
         >"$dir/maria-install.log" 2>&1 || { cat "$dir/maria-install.log" >&2; exit 1; }
     on_exit 'stop_pid "$dir/maria.pid"'
+    local network=(--skip-networking)
+    [ $# -eq 0 ] || network=("$@")
     as_nobody mariadbd --no-defaults --datadir="$dir/maria" --socket="$dir/maria.sock" \
-        --skip-networking --pid-file="$dir/maria.pid" --log-error="$dir/maria.err" >/dev/null 2>&1 &
+        "${network[@]}" --pid-file="$dir/maria.pid" --log-error="$dir/maria.err" >/dev/null 2>&1 &
     for _ in $(seq 300); do mariadb-admin --socket="$dir/maria.sock" ping >/dev/null 2>&1 && return 0; sleep 0.1; done
     echo "MariaDB did not start" >&2; cat "$dir/maria.err" >&2; exit 1
 }

@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# sitepass-cli rotate against real MariaDB and PostgreSQL servers started here (as nobody, in a
+# temporary folder, MariaDB on loopback TCP, PostgreSQL on a Unix socket, every statement
+# logged): each settings format with each engine it has, files edited by hand, and a fault at
+# every step, each leaving the file and the server agreeing. PHP reads every file the way the
+# applications do and logs in with what it read. Runs in a mount namespace of its own, where a
+# file can be made busy by mounting over it.
+# Usage (as root): rotate_servers.sh PATH/TO/sitepass-cli
+set -uo pipefail
+cli=$1
+[ "$(id -u)" -eq 0 ] || { echo "skipped: the servers run as nobody, which needs root" >&2; exit 77; }
+if [ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ]; then
+    SITEPASS_ROTATE_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
+fi
+check_php=$(dirname "$0")/rotate_check.php
+. "$(dirname "$0")/servers.sh"
+server_folder sitepass-rotate
+passed=0 failed=0
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAIL: $*" >&2; }
+postgres=yes
+if [ -n "$root_closed" ]; then
+    postgres=""
+    echo "PostgreSQL skipped: the root directory is closed to users other than root" >&2
+fi
+read -r port < <(free_ports 1)
+maria_start --port="$port" --bind-address=127.0.0.1 --general-log --general-log-file="$dir/maria-general.log"
+if [ -n "$postgres" ]; then
+    pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
+    as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >"$dir/pg-init.log" 2>&1 ||
+        { cat "$dir/pg-init.log" >&2; exit 1; }
+    printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
+    on_exit 'as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1'
+    as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' \
+        -k $dir -c log_statement=all -c password_encryption=scram-sha-256" start >/dev/null ||
+        { cat "$dir/pg.log" >&2; exit 1; }
+fi
+pg_admin() { as_nobody psql -X -q -h "$dir" -d postgres "$@"; }
+
+# site NAME FORMAT ENGINE: a profile, its account, its settings file $dir/NAME/FILE (edited by
+# hand around what config wrote), owned nobody:nogroup 0640; prints the file's path.
+site() {
+    local name=$1 format=$2 engine=$3 file host
+    mkdir -p "$dir/$name"
+    "$cli" profile "$name.test" --json >"$dir/$name/profile.json"
+    # A user and database of their own, whatever the second.
+    python3 - "$dir/$name/profile.json" "$name" <<'PY'
+import json, sys
+p = json.load(open(sys.argv[1])); p["db_table"] = p["db_user"] = "s_" + sys.argv[2]
+json.dump(p, open(sys.argv[1], "w"))
+PY
+    if [ "$engine" = postgresql ]; then
+        "$cli" sql postgresql "$dir/$name/profile.json" | pg_admin >/dev/null
+        host=$dir
+    else
+        "$cli" sql mariadb --host=% "$dir/$name/profile.json" | maria_admin
+        host=127.0.0.1
+    fi
+    case $format in
+    laravel) file=$dir/$name/.env
+        {
+            printf '# Set by hand\r\nAPP_NAME=Site\r\n\r\nJWT_KEY="-----BEGIN\nDB_PASSWORD=not-this\n-----END"\n'
+            "$cli" config laravel --engine "$engine" --db-host "$host" "$dir/$name/profile.json" |
+                sed "s/^DB_PORT=3306/DB_PORT=$port/; s/^DB_USERNAME/export DB_USERNAME/"
+            printf '# the end\n'
+        } >"$file" ;;
+    wordpress) file=$dir/$name/wp-config.php
+        {
+            printf "<?php\n// define('DB_PASSWORD', 'an old one');\n/* define('DB_USER', 'x'); */\n"
+            "$cli" config wordpress --db-host "127.0.0.1:$port" "$dir/$name/profile.json"
+            printf "\$table_prefix = 'wp_';\n"
+        } >"$file" ;;
+    php) file=$dir/$name/database.php
+        "$cli" config php --engine "$engine" --db-host "$host" "$dir/$name/profile.json" |
+            sed "s/=> 3306,/=> $port,/" >"$file" ;;
+    esac
+    chown nobody:nogroup "$file" && chmod 0640 "$file"
+    echo "$file"
+}
+login() { php "$check_php" "$1" "$2"; } # login FORMAT FILE: "logged in<TAB>password" or "refused: ..."
+password_in() { login "$1" "$2" | cut -f2; }
+# Every byte the same but the password's line, and there only its value.
+only_password_changed() { # only_password_changed BEFORE AFTER
+    python3 - "$1" "$2" <<'PY'
+import sys
+a, b = open(sys.argv[1], "rb").read().split(b"\n"), open(sys.argv[2], "rb").read().split(b"\n")
+changed = [(x, y) for x, y in zip(a, b) if x != y]
+ok = len(a) == len(b) and len(changed) == 1 and b"PASSWORD" in changed[0][0].upper()
+if ok:
+    x, y = changed[0]
+    cut = x.index(b"=>") + 2 if b"=>" in x else x.index(b",") + 1 if b"define" in x else x.index(b"=") + 1
+    ok = x[:cut] == y[:cut]
+sys.exit(0 if ok else 1)
+PY
+}
+no_copy() { ! ls -A "$(dirname "$1")" | grep -q 'sitepass-rotate'; }
+
+# One rotation, checked every way: the new password logs in as PHP reads it, the old does not,
+# only the value changed, owner, group and mode kept, nothing beside the file, no plaintext in
+# the servers' statement logs.
+rotate_checked() { # rotate_checked NAME FORMAT ENGINE
+    local name=$1 format=$2 engine=$3 file old new out
+    file=$(site "$@")
+    cp -p "$file" "$dir/$name/before"
+    old=$(password_in "$format" "$file")
+    if out=$("$cli" rotate "$format" "$file" --show-password 2>"$dir/$name/err"); then ok; else
+        bad "$name: rotate $format on $engine: $(cat "$dir/$name/err")"; return; fi
+    new=$out
+    [ "$(login "$format" "$file")" = "logged in	$new" ] && ok || bad "$name: the new password does not log in as PHP reads it"
+    [[ $(login "$format" "$dir/$name/before") == refused* ]] && ok || bad "$name: the old password still logs in"
+    only_password_changed "$dir/$name/before" "$file" && ok || bad "$name: more than the password changed"
+    [ "$(stat -c '%U %G %a' "$file")" = "nobody nogroup 640" ] && ok || bad "$name: owner or mode changed: $(stat -c '%U %G %a' "$file")"
+    no_copy "$file" && ok || bad "$name: something left beside the file"
+    grep -qE 'MariaDB|PostgreSQL' "$dir/$name/err" && ok || bad "$name: no summary: $(cat "$dir/$name/err")"
+    for log in "$dir/maria-general.log" "$dir/pg.log"; do
+        [ -f "$log" ] || continue
+        grep -qF -- "$new" "$log" && bad "$name: the new password is in $(basename "$log")" || ok
+        grep -qF -- "$old" "$log" && bad "$name: the old password is in $(basename "$log")" || ok
+    done
+}
+
+rotate_checked laravel_maria laravel mariadb
+rotate_checked wordpress_maria wordpress mariadb
+rotate_checked php_maria php mariadb
+if [ -n "$postgres" ]; then
+    rotate_checked laravel_pg laravel postgresql
+    rotate_checked php_pg php postgresql
+fi
+
+# A symbolic link, as deploy tools keep .env in shared/: the target changes, the link stays.
+file=$(site linked laravel mariadb)
+mkdir -p "$dir/linked/shared" "$dir/linked/current"
+mv "$file" "$dir/linked/shared/.env"
+ln -s ../shared/.env "$dir/linked/current/.env"
+"$cli" rotate laravel "$dir/linked/current/.env" 2>>"$dir/checks.log" && ok || bad "linked: rotate"
+[ -L "$dir/linked/current/.env" ] && ok || bad "linked: the link was replaced"
+[[ $(login laravel "$dir/linked/current/.env") == "logged in"* ]] && ok || bad "linked: the target's password does not log in"
+
+# Faults: each leaves the file as it was and the server with the password the file holds, or
+# (killed runs) is finished or undone by the next run.
+expect_status() { # expect_status NAME STATUS COMMAND...
+    local name=$1 want=$2; shift 2
+    "$@" >>"$dir/checks.log" 2>"$dir/last.err"
+    local got=$?
+    [ "$got" = "$want" ] && ok || bad "$name: exit $got, not $want: $(cat "$dir/last.err")"
+}
+agree() { # agree NAME FORMAT FILE: the file's password logs in, nothing is left beside it
+    [[ $(login "$2" "$3") == "logged in"* ]] && ok || bad "$1: the file and the server disagree"
+    no_copy "$3" && ok || bad "$1: something left beside the file"
+}
+file=$(site faults laravel mariadb)
+cp -p "$file" "$dir/faults/before"
+unchanged() { cmp -s "$file" "$dir/faults/before" && ok || bad "$1: the file changed"; }
+
+sed -i "s/^DB_PASSWORD=.*/DB_PASSWORD=wrong/" "$file"
+expect_status "a wrong password" 1 "$cli" rotate laravel "$file"
+grep -q '拒绝' "$dir/last.err" && ok || bad "a wrong password: not said"
+cp -p "$dir/faults/before" "$file"
+
+sed -i "s/^DB_PORT=.*/DB_PORT=$(free_ports 1)/" "$file"
+cp -p "$file" "$dir/faults/down"
+expect_status "a server that does not answer" 1 "$cli" rotate laravel "$file"
+cmp -s "$file" "$dir/faults/down" && ok || bad "server down: the file changed"
+cp -p "$dir/faults/before" "$file"
+
+maria_admin -e "SET GLOBAL read_only = 1"
+expect_status "the change refused (read_only)" 1 "$cli" rotate laravel "$file"
+maria_admin -e "SET GLOBAL read_only = 0"
+unchanged "the change refused"
+agree "the change refused" laravel "$file"
+
+mount --bind "$file" "$file" # busy: renaming over it fails
+expect_status "the file cannot be replaced" 1 "$cli" rotate laravel "$file"
+umount "$file"
+grep -q '改回' "$dir/last.err" && ok || bad "the replace failing: the set-back not said"
+unchanged "the replace failing"
+agree "the replace failing" laravel "$file"
+
+for step in copy server; do
+    status=$( (SITEPASS_TEST_KILL_AT=$step "$cli" rotate laravel "$file" >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)
+    [ "$status" -eq 137 ] && ok || bad "killed after the $step: not killed ($status)"
+    ls -A "$dir/faults" | grep -q sitepass-rotate && ok || bad "killed after the $step: no copy left as the journal"
+    expect_status "the run after one killed after the $step" 0 "$cli" rotate laravel "$file"
+    agree "killed after the $step, then run again" laravel "$file"
+done
+
+mkdir -p "$dir/faults/bootstrap/cache" && echo '<?php return [];' >"$dir/faults/bootstrap/cache/config.php"
+cp -p "$file" "$dir/faults/before"
+expect_status "a cached Laravel config" 2 "$cli" rotate laravel "$file"
+grep -q 'config:clear' "$dir/last.err" && ok || bad "a cached config: the command not named"
+unchanged "a cached config"
+rm -r "$dir/faults/bootstrap"
+
+echo "DB_PASSWORD=again" >>"$file"
+expect_status "the password twice" 2 "$cli" rotate laravel "$file"
+
+if [ -n "$postgres" ]; then
+    file=$(site faults_pg php postgresql)
+    pg_admin -c 'ALTER ROLE s_faults_pg SET default_transaction_read_only = on'
+    cp -p "$file" "$dir/faults_pg/before"
+    expect_status "postgresql: the change refused" 1 "$cli" rotate php "$file"
+    cmp -s "$file" "$dir/faults_pg/before" && ok || bad "postgresql refused: the file changed"
+    agree "postgresql: the change refused" php "$file"
+fi
+
+[ "$failed" -eq 0 ] || tail -n 20 "$dir/checks.log" >&2
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
