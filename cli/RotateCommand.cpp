@@ -7,7 +7,6 @@
 #include "SettingsFile.h"
 #include "SystemDatabaseSession.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <cerrno>
 #include <csignal>
@@ -23,8 +22,13 @@ using SettingsFile::Account;
 // cut would stop it.
 void stopHereForTests(const char *step)
 {
-    if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") == QLatin1String(step))
-        raise(SIGKILL);
+    if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") != QLatin1String(step))
+        return;
+#ifdef SIGKILL
+    raise(SIGKILL);
+#else
+    std::abort();
+#endif
 }
 
 QString accountName(const Account &a)
@@ -125,9 +129,12 @@ struct Rotation
     {
         QByteArray copy;
         if (const int error = replacement.readCopy(copy))
-            throw Failure{u"无法读取上次中断时留下的“%1”：%2。"_s.arg(
-                QDir::toNativeSeparators(replacement.target()) + u".sitepass-rotate"_s,
-                fileError(error))};
+            throw Failure{
+                error == EPERM
+                    ? u"“%1”的属主、组或权限与原文件不同，不是 rotate 留下的；请查看后删除它再运行。"_s
+                          .arg(replacement.copyPath())
+                    : u"无法读取上次中断时留下的“%1”：%2。"_s.arg(replacement.copyPath(),
+                                                                  fileError(error))};
         SettingsFile::Read left;
         try {
             left = SettingsFile::read(format, copy);

@@ -21,9 +21,11 @@ public:
     int open();
     const QByteArray &contents() const { return m_contents; }
     QString target() const { return m_target; }
+    QString copyPath() const { return m_copy; }
 
     // The copy beside the file: whether it is there, and what it holds.
     bool hasCopy() const;
+    // EPERM: not a copy this class wrote (another owner, group or mode than the file's).
     int readCopy(QByteArray &bytes) const;
     // A new copy with the file's owner, group and mode, on disk (file and folder synced) when
     // this returns 0. EEXIST: a copy is there.

@@ -90,7 +90,15 @@ int FileReplacement::readCopy(QByteArray &bytes) const
     const int fd = ::open(encoded(m_copy).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return errno;
-    const int error = readAll(fd, bytes);
+    // Only a copy this tool could have written: one that someone else put there would take the
+    // file's place with their contents.
+    struct stat copy, file;
+    int error = fstat(fd, &copy) == 0 && fstat(m_fd, &file) == 0 ? 0 : errno;
+    if (!error && (!S_ISREG(copy.st_mode) || copy.st_uid != file.st_uid ||
+                   copy.st_gid != file.st_gid || copy.st_mode != file.st_mode))
+        error = EPERM;
+    if (!error)
+        error = readAll(fd, bytes);
     ::close(fd);
     return error;
 }

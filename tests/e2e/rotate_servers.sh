@@ -184,6 +184,13 @@ for step in copy server; do
     agree "killed after the $step, then run again" laravel "$file"
 done
 
+# A copy someone else put beside the file is not taken for a journal.
+cp -p "$file" "$dir/faults/before"
+printf 'DB_CONNECTION=mysql\n' >"$dir/faults/..env.sitepass-rotate"
+expect_status "a planted copy" 1 "$cli" rotate laravel "$file"
+unchanged "a planted copy"
+rm "$dir/faults/..env.sitepass-rotate"
+
 mkdir -p "$dir/faults/bootstrap/cache" && echo '<?php return [];' >"$dir/faults/bootstrap/cache/config.php"
 cp -p "$file" "$dir/faults/before"
 expect_status "a cached Laravel config" 2 "$cli" rotate laravel "$file"
