@@ -12,11 +12,7 @@ sites=100
 server_folder sitepass-bench-rotate
 read -r port < <(free_ports 1)
 maria_start --port="$port" --bind-address=127.0.0.1
-pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
-as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >/dev/null 2>&1
-printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
-on_exit 'as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1'
-as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' -k $dir" start >/dev/null
+pg_start
 
 # Each engine's sites, as config php writes them.
 for engine in mariadb postgresql; do
@@ -33,7 +29,7 @@ for engine in mariadb postgresql; do
             "$cli" config php --engine postgresql --db-host "$dir" "$dir/$engine/$i/profile.json" \
                 >"$dir/$engine/$i/database.php"
         fi
-    done | if [ "$engine" = mariadb ]; then maria_admin; else as_nobody psql -X -q -h "$dir" -d postgres >/dev/null; fi
+    done | if [ "$engine" = mariadb ]; then maria_admin; else pg_admin >/dev/null; fi
 done
 
 row() { printf '| %-44s | %12s | %12s | %s |\n' "$@"; }

@@ -88,13 +88,8 @@ QString fileError(int error)
     switch (error) {
     case ENOENT:
         return u"文件不存在"_s;
-    case EACCES:
-    case EPERM:
-        return u"没有权限"_s;
     case EWOULDBLOCK:
         return u"另一个 rotate 正在更换它"_s;
-    case EISDIR:
-        return u"这不是普通文件"_s;
     case EBUSY:
         return u"它正被占用（例如挂载在那里）"_s;
     default:

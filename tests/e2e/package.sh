@@ -22,7 +22,7 @@ for file in usr/bin/sitepass usr/bin/sitepass-cli \
     grep -qxF "./$file" <<<"$contents" || fail "the package lacks /$file"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for package in fonts-noto-cjk qt6-translations-l10n libqt6widgets6; do
+for package in fonts-noto-cjk qt6-translations-l10n libqt6widgets6 libmariadb3 libpq5; do
     [[ $depends == *"$package"* ]] || fail "Depends lacks $package: $depends"
 done
 

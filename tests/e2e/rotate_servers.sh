@@ -25,17 +25,7 @@ if [ -n "$root_closed" ]; then
 fi
 read -r port < <(free_ports 1)
 maria_start --port="$port" --bind-address=127.0.0.1 --general-log --general-log-file="$dir/maria-general.log"
-if [ -n "$postgres" ]; then
-    pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
-    as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >"$dir/pg-init.log" 2>&1 ||
-        { cat "$dir/pg-init.log" >&2; exit 1; }
-    printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
-    on_exit 'as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1'
-    as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' \
-        -k $dir -c log_statement=all -c password_encryption=scram-sha-256" start >/dev/null ||
-        { cat "$dir/pg.log" >&2; exit 1; }
-fi
-pg_admin() { as_nobody psql -X -q -h "$dir" -d postgres "$@"; }
+[ -z "$postgres" ] || pg_start
 
 # site NAME FORMAT ENGINE: a profile, its account, its settings file $dir/NAME/FILE (edited by
 # hand around what config wrote), owned nobody:nogroup 0640; prints the file's path.

@@ -18,26 +18,14 @@ refused() { # refused NAME COMMAND...: the command must fail
 
 . "$(dirname "$0")/servers.sh"
 server_folder sitepass-sql
-# PostgreSQL cannot start where the root directory is closed: it checks its own programs with
-# access(), which ignores nobody's extra capability, and it refuses root. Its half is then
-# skipped, saying so.
+# PostgreSQL cannot start where the root directory is closed: its half is then skipped, saying so.
 postgres=yes
 if [ -n "$root_closed" ]; then
     postgres=""
     echo "PostgreSQL skipped: the root directory is closed to users other than root" >&2
 fi
-pgbin=$(ls -d /usr/lib/postgresql/*/bin | sort -V | tail -n1)
 maria_start
-# PostgreSQL: the administrator is nobody by peer authentication, everyone else by SCRAM.
-if [ -n "$postgres" ]; then
-    as_nobody "$pgbin/initdb" -D "$dir/pg" --no-locale -E UTF8 >"$dir/pg-init.log" 2>&1 ||
-        { cat "$dir/pg-init.log" >&2; exit 1; }
-    printf 'local all nobody peer\nlocal all all scram-sha-256\n' >"$dir/pg/pg_hba.conf"
-    on_exit 'as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -m immediate -w stop >/dev/null 2>&1'
-    as_nobody "$pgbin/pg_ctl" -D "$dir/pg" -l "$dir/pg.log" -w -o "-c listen_addresses='' \
-        -k $dir -c log_statement=all -c password_encryption=scram-sha-256" start >/dev/null ||
-        { cat "$dir/pg.log" >&2; exit 1; }
-fi
+[ -z "$postgres" ] || pg_start
 
 maria_user() { # maria_user USER PASSWORD DB SQL
     mariadb --no-defaults --socket="$dir/maria.sock" -u "$1" --password="$2" "$3" -e "$4"; }
