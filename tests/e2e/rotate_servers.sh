@@ -9,7 +9,8 @@
 set -uo pipefail
 cli=$1
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the servers run as nobody, which needs root" >&2; exit 77; }
-if [ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ]; then
+# A chroot's root is no mount point to make private: there the busy file is not tried.
+if [ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ] && runuser -u nobody -- true 2>/dev/null; then
     SITEPASS_ROTATE_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
 fi
 check_php=$(dirname "$0")/rotate_check.php
@@ -159,12 +160,16 @@ maria_admin -e "SET GLOBAL read_only = 0"
 unchanged "the change refused"
 agree "the change refused" laravel "$file"
 
-mount --bind "$file" "$file" # busy: renaming over it fails
-expect_status "the file cannot be replaced" 1 "$cli" rotate laravel "$file"
-umount "$file"
-grep -q '改回' "$dir/last.err" && ok || bad "the replace failing: the set-back not said"
-unchanged "the replace failing"
-agree "the replace failing" laravel "$file"
+if [ -n "${SITEPASS_ROTATE_NAMESPACE:-}" ]; then
+    mount --bind "$file" "$file" # busy: renaming over it fails
+    expect_status "the file cannot be replaced" 1 "$cli" rotate laravel "$file"
+    umount "$file"
+    grep -q '改回' "$dir/last.err" && ok || bad "the replace failing: the set-back not said"
+    unchanged "the replace failing"
+    agree "the replace failing" laravel "$file"
+else
+    echo "The file that cannot be replaced skipped: no mount namespace of our own (the root directory is closed)" >&2
+fi
 
 for step in copy server; do
     status=$( (SITEPASS_TEST_KILL_AT=$step "$cli" rotate laravel "$file" >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)

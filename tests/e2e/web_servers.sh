@@ -11,8 +11,9 @@
 set -uo pipefail
 cli=$1
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the servers' masters run as root" >&2; exit 77; }
-# The sites' users are added where only this test sees them.
-if [ -z "${SITEPASS_WEB_NAMESPACE:-}" ]; then
+# The sites' users are added where only this test sees them. Where the root directory is closed
+# (a chroot, whose root is no mount point to make private) the pools run as root and need none.
+if [ -z "${SITEPASS_WEB_NAMESPACE:-}" ] && runuser -u nobody -- true 2>/dev/null; then
     SITEPASS_WEB_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
 fi
 . "$(dirname "$0")/servers.sh"
@@ -50,16 +51,18 @@ read -r http https acme acme_manage dns dns_manage tlsalpn < <(free_ports 7)
 maria_start
 
 # The sites' users, as the pools' comments say to make them, in this namespace's copies.
-cp /etc/passwd /etc/group "$dir/"
-mount --bind "$dir/passwd" /etc/passwd && mount --bind "$dir/group" /etc/group ||
-    { echo "FAIL: no private /etc/passwd" >&2; exit 1; }
-on_exit 'umount /etc/passwd /etc/group'
-uid=64100
-for site in a b; do
-    uid=$((uid + 1))
-    echo "site-${site}_test:x:$uid:$uid::/nonexistent:/usr/sbin/nologin" >>/etc/passwd
-    echo "site-${site}_test:x:$uid:" >>/etc/group
-done
+if [ -z "$root_closed" ]; then
+    cp /etc/passwd /etc/group "$dir/"
+    mount --bind "$dir/passwd" /etc/passwd && mount --bind "$dir/group" /etc/group ||
+        { echo "FAIL: no private /etc/passwd" >&2; exit 1; }
+    on_exit 'umount /etc/passwd /etc/group'
+    uid=64100
+    for site in a b; do
+        uid=$((uid + 1))
+        echo "site-${site}_test:x:$uid:$uid::/nonexistent:/usr/sbin/nologin" >>/etc/passwd
+        echo "site-${site}_test:x:$uid:" >>/etc/group
+    done
+fi
 
 # site ROOT HOST ADMIN-PATH: the profile, its database account, its folders and files (the
 # layout the README gives: the site's user owns its folder, the web server's group reads it,
