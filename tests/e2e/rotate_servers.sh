@@ -193,6 +193,12 @@ grep -q 'config:clear' "$dir/last.err" && ok || bad "a cached config: the comman
 unchanged "a cached config"
 rm -r "$dir/faults/bootstrap"
 
+cp -p "$file" "$dir/faults/before"
+sed -i 's/^DB_PASSWORD=.*/DB_PASSWORD="a\\\\nb"/' "$file" # phpdotenv: a\nb, Symfony: a, a line break, b
+cp -p "$file" "$dir/faults/disagree"
+expect_status "a value the parsers read differently" 2 "$cli" rotate laravel "$file"
+cmp -s "$file" "$dir/faults/disagree" && ok || bad "the parsers disagreeing: the file changed"
+cp -p "$dir/faults/before" "$file"
 echo "DB_PASSWORD=again" >>"$file"
 expect_status "the password twice" 2 "$cli" rotate laravel "$file"
 
