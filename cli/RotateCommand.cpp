@@ -142,7 +142,10 @@ struct Rotation
                 u"“%1”旁边有一个不是这个账户的 .sitepass-rotate 文件；请查看后删除它再运行。"_s.arg(
                     file)};
         SystemDatabaseSession withNew;
-        if (withNew.logIn(a, left.account.password) == Status::Ok) {
+        const Status tried = withNew.logIn(a, left.account.password);
+        if (tried == Status::Unreachable) // nothing can be decided: the copy stays, the journal
+            throw Failure{describeLogin(withNew, tried, a, QString())};
+        if (tried == Status::Ok) {
             if (const int error = replacement.commit())
                 throw Failure{
                     u"上次中断的更换已在数据库服务器上生效，但无法替换“%1”：%2；新的设置在它旁边的 "
