@@ -319,7 +319,11 @@ private slots:
             1);
         QVERIFY2(m_err.contains(u"文件夹不存在"_s), qPrintable(m_err));
         QCOMPARE(run({u"config"_s, u"php"_s, u"--output="_s + file + u"/c.php"_s}, in.data()), 1);
+#ifdef Q_OS_WIN // Windows tells a file in the way from a missing folder no differently
+        QVERIFY2(m_err.contains(u"文件夹不存在"_s), qPrintable(m_err));
+#else
         QVERIFY2(m_err.contains(u"不是文件夹"_s), qPrintable(m_err));
+#endif
         QCOMPARE(run({u"config"_s, u"php"_s, u"--output="_s + file}, in.data()), 2);
         QVERIFY2(m_err.contains(u"已存在"_s), qPrintable(m_err));
     }
