@@ -333,9 +333,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("names");
+#ifndef Q_OS_WIN // a pool made on Windows is for another machine's users
         QTest::addRow("a pool file whose user does not exist")
             << QStringList{u"config"_s, u"php-fpm"_s, u"--output=OUT"_s}
             << u"site-example_invalid"_s;
+#endif
         QTest::addRow("a --db-host no .env quoting reads back alike")
             << QStringList{u"config"_s, u"laravel"_s, u"--db-host=h'\\n"_s} << u"--db-host"_s;
     }
