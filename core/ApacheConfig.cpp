@@ -35,12 +35,11 @@ QString adminLocation(const WebSite &site)
         return u"    # The admin path, from the allowed addresses only.\n"
                "    <Location \"%1\">\n"_s.arg(site.adminPath) +
                require + u"    </Location>\n"_s;
-    QString route = site.adminFolder();
-    route.replace(u'.', u"\\."_s);
     return u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
            u"the\n"
            "    # same routes through the front controller (/index.php%1).\n"
-           "    <LocationMatch \"^(/index\\.php)?%2(/|$)\">\n"_s.arg(site.adminFolder(), route) +
+           "    <LocationMatch \"^(/index\\.php)?%2(/|$)\">\n"_s.arg(site.adminFolder(),
+                                                                     site.adminPattern()) +
            require + u"    </LocationMatch>\n"_s;
 }
 

@@ -85,8 +85,6 @@ QString adminLocations(const WebSite &site)
                    .arg(site.adminPath) +
                access + php(site, u"        "_s) + u"    }\n"_s;
     const QString folder = site.adminFolder();
-    QString route = folder;
-    route.replace(u'.', u"\\."_s);
     // ^~ keeps the regex locations below (PHP's among them) from taking what is under it.
     return u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
            u"the\n"
@@ -97,7 +95,7 @@ QString adminLocations(const WebSite &site)
            frontController + indented(dotfiles, u"        "_s) +
            u"        location ~ \\.php$ {\n"_s + php(site, u"            "_s) +
            u"        }\n"
-           "    }\n    location ~ ^/index\\.php%1(/|$) {\n"_s.arg(route) +
+           "    }\n    location ~ ^/index\\.php%1(/|$) {\n"_s.arg(site.adminPattern()) +
            access + u"        try_files $uri /index.php$is_args$args;\n    }\n"_s;
 }
 

@@ -208,13 +208,13 @@ Values readDotenv(QByteArrayView file)
     Values values;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const auto &[line, start] = lines[i];
-        const auto group = std::find_if(groups.cbegin(), groups.cend(), [&](const Group &g) {
-            return g.first <= i && i <= g.last;
-        });
         const auto name = dotenvName(line);
         if (!name || !dotenvKeys.contains(QString::fromLatin1(name->first)))
             continue;
         const QString key = QString::fromLatin1(name->first);
+        const auto group = std::find_if(groups.cbegin(), groups.cend(), [&](const Group &g) {
+            return g.first <= i && i <= g.last;
+        });
         if (group != groups.cend()) {
             if (group->plain && i > group->first)
                 continue; // a line of another value
@@ -446,7 +446,14 @@ int portNamed(const QString &key, const QString &text)
     return *port;
 }
 
-Read accountOf(AppConfig::Format format, QByteArrayView file)
+bool sameAccount(const Account &a, const Account &b)
+{
+    return a.engine == b.engine && a.host == b.host && a.port == b.port && a.socket == b.socket &&
+           a.database == b.database && a.user == b.user;
+}
+} // namespace
+
+Read read(AppConfig::Format format, QByteArrayView file)
 {
     Read read;
     Account &a = read.account;
@@ -497,18 +504,6 @@ Read accountOf(AppConfig::Format format, QByteArrayView file)
     return read;
 }
 
-bool sameAccount(const Account &a, const Account &b)
-{
-    return a.engine == b.engine && a.host == b.host && a.port == b.port && a.socket == b.socket &&
-           a.database == b.database && a.user == b.user;
-}
-} // namespace
-
-Read read(AppConfig::Format format, QByteArrayView file)
-{
-    return accountOf(format, file);
-}
-
 std::optional<QByteArray> withPassword(AppConfig::Format format, QByteArrayView file,
                                        const Read &read, const QString &password)
 {
@@ -524,7 +519,7 @@ std::optional<QByteArray> withPassword(AppConfig::Format format, QByteArrayView 
     changed.replace(read.passwordBegin, read.passwordEnd - read.passwordBegin, literal.toUtf8());
     // Read back as the next run will: the same account, this password, or it is not written.
     try {
-        const Read again = accountOf(format, changed);
+        const Read again = SettingsFile::read(format, changed);
         if (!sameAccount(again.account, read.account) || again.account.password != password)
             return std::nullopt;
     } catch (const Unreadable &) {

@@ -36,6 +36,8 @@ struct WebSite
     {
         return QStringLiteral("https://") + host + (tlsPort == u"443" ? QString() : u':' + tlsPort);
     }
-    // The host name as a regular expression: its dots escaped (nothing else in it is special).
+    // The host name and the admin folder as regular expressions: their dots escaped (nothing
+    // else the checks let into them is special).
     QString hostPattern() const { return QString(host).replace(u'.', QStringLiteral("\\.")); }
+    QString adminPattern() const { return adminFolder().replace(u'.', QStringLiteral("\\.")); }
 };
