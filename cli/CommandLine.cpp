@@ -5,6 +5,9 @@
 #include "SitepassError.h"
 #include "TextServices.h"
 
+#include "ChunkedOutput.h"
+#include "NewFile.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <cerrno>
@@ -246,6 +249,49 @@ SiteTexts readSiteProfile(const QString &file, QIODevice &in, SqlScript::Dialect
     } catch (const SitepassError &e) {
         throw UsageError{describeProfile(e, dialect)};
     }
+}
+
+// Never over a file that is there (a link included), which may be someone's work.
+void writeNewFile(const QString &name, const QString &text, const QString &group)
+{
+    NewFile file(name, group);
+    const auto refuse = [&](int error) {
+        if (error == EEXIST)
+            throw UsageError{u"文件“%1”已存在，不会覆盖它。"_s.arg(name.left(200))};
+        if (error == NewFile::noSuchGroup)
+            throw UsageError{u"--group：没有名为“%1”的组。"_s.arg(group.left(40))};
+        if (error == EPERM && !group.isEmpty())
+            throw UsageError{u"--group：无权把文件交给组“%1”。"_s.arg(group.left(40))};
+        throw Failure{
+            u"无法创建文件“%1”：%2。"_s.arg(name.left(200), describeCreateFailure(error))};
+    };
+    if (const int error = file.open())
+        refuse(error);
+    ChunkedOutput out(file.device());
+    out.write(text);
+    out.flush();
+    if (const int error = file.commit())
+        refuse(error);
+}
+
+OutputFile outputFile(const QCommandLineParser &parser, const Options &o)
+{
+    OutputFile file{parser.value(o.output), parser.value(o.group)};
+    if (parser.isSet(o.output) && file.name.isEmpty())
+        throw UsageError{u"--output 需要一个文件名。"_s};
+    if (parser.isSet(o.group) && !parser.isSet(o.output))
+        throw UsageError{u"--group 只与 --output 同用。"_s};
+    if (parser.isSet(o.group)) {
+#ifdef Q_OS_WIN
+        throw UsageError{u"--group 只用于 Linux：Windows 的文件没有 POSIX 组。"_s};
+#endif
+        try {
+            WebConfig::checkUserName(u"--group"_s, file.group);
+        } catch (const SitepassError &e) {
+            throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
+        }
+    }
+    return file;
 }
 
 } // namespace CommandLine

@@ -107,6 +107,18 @@ struct Options
     QCommandLineOption tlsPort{u"tls-port"_s,
                                u"HTTPS 端口（默认 %1）。"_s.arg(WebConfig::defaultTlsPort),
                                u"端口"_s, WebConfig::defaultTlsPort.toString()};
+    QCommandLineOption maxUpload{
+        u"max-upload"_s,
+        u"上传和请求体最大多少 MB（1 到 %1，默认 %2），进程池和 Web 服务器一致。"_s
+            .arg(WebConfig::maxUploadLimit)
+            .arg(WebConfig::defaultMaxUpload),
+        u"MB"_s, WebConfig::defaultMaxUpload.toString()};
+    QCommandLineOption logDir{
+        u"log-dir"_s,
+        u"站点日志所在的文件夹（默认 nginx 为 %1，apache 为 %2，php-fpm 的慢日志为 %3）。"_s.arg(
+            WebConfig::defaultNginxLogFolder, WebConfig::defaultApacheLogFolder,
+            WebConfig::defaultPhpFpmLogFolder),
+        u"文件夹"_s};
     QCommandLineOption showPassword{u"show-password"_s,
                                     u"把新密码打印到标准输出（一行，供密码管理器或脚本读取）。"_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
@@ -125,8 +137,8 @@ struct Options
     QList<const QCommandLineOption *> appOptions() const { return {&engine, &dbHost}; }
     QList<const QCommandLineOption *> webOptions() const
     {
-        return {&siteRoot,      &runDir,     &phpUser,        &webUser, &phpSocket,
-                &listenAddress, &adminAllow, &tlsCertificate, &tlsKey,  &tlsPort};
+        return {&siteRoot,   &runDir,         &phpUser, &webUser, &phpSocket, &listenAddress,
+                &adminAllow, &tlsCertificate, &tlsKey,  &tlsPort, &maxUpload, &logDir};
     }
     QList<const QCommandLineOption *> configOptions() const
     {
@@ -182,6 +194,16 @@ QString describeWebValue(const QString &field, const QString &value);
 
 // A failure after the options were read (the clock, mostly).
 QString describe(const SitepassError &error);
+
+// The settings or a profile hold a password: a new file, readable by its owner alone (or its
+// group too), that appears only when complete and never over one that is there.
+void writeNewFile(const QString &name, const QString &text, const QString &group);
+// --output and --group as given: both checked; empty where the text goes to standard output.
+struct OutputFile
+{
+    QString name, group;
+};
+OutputFile outputFile(const QCommandLineParser &parser, const Options &o);
 
 // A failed write in the user's words; errno's own text would be English.
 QString describeWriteFailure(int error);

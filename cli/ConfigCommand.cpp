@@ -5,39 +5,13 @@
 #include "ChunkedOutput.h"
 #include "SitepassError.h"
 
-#include "NewFile.h"
 #include "SystemAccounts.h"
 
-#include <cerrno>
+#include <QFileInfo>
 
 namespace CommandLine {
 
 namespace {
-// The settings hold a password: a new file, readable by its owner alone (or its group too), that
-// appears only when complete and never over one that is there (a link included), which may be
-// someone's work.
-void writeNewFile(const QString &name, const QString &text, const QString &group)
-{
-    NewFile file(name, group);
-    const auto refuse = [&](int error) {
-        if (error == EEXIST)
-            throw UsageError{u"文件“%1”已存在，不会覆盖它。"_s.arg(name.left(200))};
-        if (error == NewFile::noSuchGroup)
-            throw UsageError{u"--group：没有名为“%1”的组。"_s.arg(group.left(40))};
-        if (error == EPERM && !group.isEmpty())
-            throw UsageError{u"--group：无权把文件交给组“%1”。"_s.arg(group.left(40))};
-        throw Failure{
-            u"无法创建文件“%1”：%2。"_s.arg(name.left(200), describeCreateFailure(error))};
-    };
-    if (const int error = file.open())
-        refuse(error);
-    ChunkedOutput out(file.device());
-    out.write(text);
-    out.flush();
-    if (const int error = file.commit())
-        refuse(error);
-}
-
 const QString formatNames = u"laravel、wordpress、php、php-fpm、nginx 或 apache"_s;
 
 QString appSettings(const Invocation &call, AppConfig::Format format)
@@ -79,6 +53,8 @@ QString webSettings(const Invocation &call, WebConfig::Format format)
     settings.tlsCertificate = parser.value(o.tlsCertificate);
     settings.tlsKey = parser.value(o.tlsKey);
     settings.tlsPort = parser.value(o.tlsPort);
+    settings.maxUpload = parser.value(o.maxUpload);
+    settings.logDir = parser.value(o.logDir);
     // An option given empty is a mistake, not a request for the default.
     for (const QCommandLineOption *option : o.webOptions())
         if (parser.isSet(*option) && parser.values(*option).contains(QString()))
@@ -93,14 +69,20 @@ QString webSettings(const Invocation &call, WebConfig::Format format)
         const SiteTexts profile =
             readSiteProfile(call.positional.value(2), call.in, SqlScript::Dialect::MariaDb);
         const QString text = WebConfig::build(format, profile, settings);
-        // A pool file put in place names users that must be there: php-fpm stops every pool,
-        // not only this one, when one names a user it cannot find.
-        if (format == WebConfig::Format::PhpFpm && parser.isSet(o.output))
+        // A pool file put in place names users and a slow log that must be there: php-fpm
+        // stops every pool, not only this one, when one names what it cannot find.
+        if (format == WebConfig::Format::PhpFpm && parser.isSet(o.output)) {
             for (const QString &user : WebConfig::poolUsers(profile, settings))
                 if (!SystemAccounts::userExists(user))
                     throw UsageError{
                         u"用户“%1”不存在，php-fpm 会因此停下所有进程池；请先创建它"
                         "（adduser --system --group %1），或不加 --output 先看文件。"_s.arg(user)};
+            const QString logs = WebConfig::logFolder(format, settings);
+            if (!QFileInfo(logs).isDir())
+                throw UsageError{
+                    u"日志文件夹“%1”不存在，php-fpm 会因此停下所有进程池；请先创建它"
+                    "（install -d -m 0750 %1），或不加 --output 先看文件。"_s.arg(logs)};
+        }
         return text;
     } catch (const SitepassError &e) {
         throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
@@ -126,26 +108,10 @@ void config(const Invocation &call, ChunkedOutput &out)
     if (!appFormat && !webFormat)
         throw UsageError{
             u"未知的格式“%1”：应为 %2。"_s.arg(positional.at(1).left(40), formatNames)};
-    const QString outputFile = parser.value(o.output);
-    if (parser.isSet(o.output) && outputFile.isEmpty())
-        throw UsageError{u"--output 需要一个文件名。"_s};
-    const QString group = parser.value(o.group);
-    if (parser.isSet(o.group) && !parser.isSet(o.output))
-        throw UsageError{u"--group 只与 --output 同用。"_s};
-    if (parser.isSet(o.group)) {
-#ifdef Q_OS_WIN
-        throw UsageError{u"--group 只用于 Linux：Windows 的文件没有 POSIX 组。"_s};
-#endif
-        try {
-            WebConfig::checkUserName(u"--group"_s, group);
-        } catch (const SitepassError &e) {
-            throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
-        }
-    }
-
+    const OutputFile output = outputFile(parser, o);
     const QString text = appFormat ? appSettings(call, *appFormat) : webSettings(call, *webFormat);
-    if (parser.isSet(o.output))
-        writeNewFile(outputFile, text, group);
+    if (!output.name.isEmpty())
+        writeNewFile(output.name, text, output.group);
     else
         out.write(text);
 }

@@ -121,7 +121,7 @@ void password(const Invocation &call, ChunkedOutput &out)
     }
 }
 
-QString profile(const Invocation &call)
+void profile(const Invocation &call, ChunkedOutput &out)
 {
     const QCommandLineParser &parser = call.parser;
     const Options &o = call.options;
@@ -133,10 +133,11 @@ QString profile(const Invocation &call)
     checkDomain(positional.at(1));
     rejectOptions(parser,
                   QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
-                      o.configOptions(),
+                      o.appOptions() + o.webOptions(),
                   u"profile"_s);
     if (parser.isSet(o.crlf) && parser.isSet(o.json))
         throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
+    const OutputFile output = outputFile(parser, o);
 
     const PasswordRequest request = passwordRequest(parser, o);
     SiteRecord fields;
@@ -148,12 +149,19 @@ QString profile(const Invocation &call)
         fields, [&] { return request.next(call.random); }, call.clock);
     const SiteTexts t = SiteProfile::readTexts(fields);
 
-    if (parser.isSet(o.json))
-        return QString::fromUtf8(SiteProfile::toJson(t, token));
-    QString report = BuildSiteReport(t);
-    if (!parser.isSet(o.crlf))
-        report.replace(u"\r\n"_s, u"\n"_s);
-    return report;
+    QString text;
+    if (parser.isSet(o.json)) {
+        text = QString::fromUtf8(SiteProfile::toJson(t, token));
+    } else {
+        text = BuildSiteReport(t);
+        if (!parser.isSet(o.crlf))
+            text.replace(u"\r\n"_s, u"\n"_s);
+    }
+    // Written only once every step has succeeded.
+    if (output.name.isEmpty())
+        out.write(text);
+    else
+        writeNewFile(output.name, text, output.group);
 }
 
 } // namespace CommandLine

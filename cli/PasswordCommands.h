@@ -26,7 +26,8 @@ PasswordRequest passwordRequest(const QCommandLineParser &parser, const Options 
 // password: passwords one a line, streamed as they are drawn.
 void password(const Invocation &call, ChunkedOutput &out);
 
-// profile DOMAIN: the site report (or its JSON), made whole before anything is printed.
-QString profile(const Invocation &call);
+// profile DOMAIN: the site report (or its JSON), made whole before anything is printed, to
+// standard output or a new file (--output, --group).
+void profile(const Invocation &call, ChunkedOutput &out);
 
 } // namespace CommandLine

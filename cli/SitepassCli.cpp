@@ -71,7 +71,7 @@ QString verbHelp(const Options &o, const QString &verb)
                  o.passwordOptions() + QList<const QCommandLineOption *>{&o.count});
     } else if (verb == u"profile"_s) {
         usage = u"profile 域名 [选项]\n打印十行的站点报告，例如 profile example.com。"_s;
-        addGroup(rows, u"选项："_s, o.profileOptions());
+        addGroup(rows, u"选项："_s, o.profileOptions() + o.fileOptions());
         addGroup(rows, u"两个密码的选项："_s, o.passwordOptions());
     } else if (verb == u"sql"_s) {
         usage =
@@ -80,7 +80,7 @@ QString verbHelp(const Options &o, const QString &verb)
     } else if (verb == u"config"_s) {
         usage = u"config 格式 [文件] [选项]\n读入站点资料（报告或 "
                 u"JSON，默认读标准输入），打印这种格式的文件：\n"
-                "  laravel（.env）、wordpress（wp-config.php 的数据库部分）、php（返回数组的 PHP "
+                "  laravel（.env）、wordpress（完整的 wp-config.php）、php（返回数组的 PHP "
                 "文件），\n"
                 "  php-fpm（进程池）、nginx（server 块）、apache（VirtualHost）。"_s;
         addGroup(rows, u"所有格式："_s, o.fileOptions());
@@ -134,7 +134,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
             if (command == u"password"_s)
                 password(call, output);
             else if (command == u"profile"_s)
-                output.write(profile(call)); // printed only once every step has succeeded
+                profile(call, output);
             else if (command == u"sql"_s)
                 output.write(sql(call));
             else if (command == u"config"_s)

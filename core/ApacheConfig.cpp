@@ -28,6 +28,14 @@ QString directory(const WebSite &site, bool php)
                                           : QString());
 }
 
+// The site's own logs, and request bodies as large as its pool takes uploads.
+QString logsAndBodies(const WebSite &site)
+{
+    return u"    ErrorLog %1\n    CustomLog %2 combined\n    LimitRequestBody %3\n"_s.arg(
+        site.log(u"error"), site.log(u"access"),
+        QString::number(site.maxUploadMb.toLongLong() << 20));
+}
+
 QString adminLocation(const WebSite &site)
 {
     const QString require = u"        Require ip %1\n"_s.arg(site.allow.join(u' '));
@@ -35,18 +43,33 @@ QString adminLocation(const WebSite &site)
         return u"    # The admin path, from the allowed addresses only.\n"
                "    <Location \"%1\">\n"_s.arg(site.adminPath) +
                require + u"    </Location>\n"_s;
-    return u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
-           u"the\n"
-           "    # same routes through the front controller (/index.php%1).\n"
-           "    <LocationMatch \"^(/index\\.php)?%2(/|$)\">\n"_s.arg(site.adminFolder(),
-                                                                     site.adminPattern()) +
-           require + u"    </LocationMatch>\n"_s;
+    QString text =
+        u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
+        u"the\n"
+        "    # same routes through the front controller (/index.php%1).\n"
+        "    <LocationMatch \"^(/index\\.php)?%2(/|$)\">\n"_s.arg(site.adminFolder(),
+                                                                  site.adminPattern()) +
+        require + u"    </LocationMatch>\n"_s;
+    if (site.adminIsWordPress())
+        text +=
+            u"    # WordPress's login with it (a path after the script runs it too); what every "
+            "visitor's\n"
+            "    # browser loads from the admin folder stays open: front-end AJAX, the login "
+            "page's styles.\n"
+            "    <LocationMatch \"^/wp-login\\.php(/|$)\">\n"_s +
+            require +
+            u"    </LocationMatch>\n"
+            "    <LocationMatch \"^/wp-admin/(admin-ajax\\.php|load-styles\\.php|(css|images|js)/"
+            ".+\\.(css|js|map|png|gif|jpe?g|svg|webp|woff2?|ttf|eot))$\">\n"
+            "        Require all granted\n"
+            "    </LocationMatch>\n"_s;
+    return text;
 }
 
 QString siteBody(const WebSite &site)
 {
     QString text = u"    ServerName %1\n    DocumentRoot %2\n"_s.arg(site.host, site.docRoot) +
-                   directory(site, true) +
+                   logsAndBodies(site) + directory(site, true) +
                    u"    # PHP runs in the site's pool, for scripts that exist.\n"
                    "    <FilesMatch \"\\.php$\">\n"
                    "        <If \"-f %{REQUEST_FILENAME}\">\n"
@@ -83,7 +106,7 @@ QString build(const WebSite &site)
     // The path as the client sent it, from the request line (mod_alias and %{REQUEST_URI} hand
     // it on decoded, so "%23" would become a fragment); the query follows as it came.
     text += u"    ServerName %1\n    DocumentRoot %2\n"_s.arg(site.host, site.docRoot) +
-            directory(site, false) + hostGuard(site) +
+            logsAndBodies(site) + directory(site, false) + hostGuard(site) +
             u"    # Certificate renewals are answered here, on plain HTTP; everything else moves "
             "to HTTPS,\n    # its path and query as sent.\n"
             "    RewriteEngine on\n"

@@ -50,7 +50,9 @@ QString wordPress(const SiteTexts &p, const QString &dbHost, RandomSource &rando
         const QString quoted = phpString(name.toString()) + u',';
         return u"define( %1 %2 );\n"_s.arg(quoted, -width, u' ').arg(phpString(value));
     };
-    QString text = u"// ** Database settings, made by sitepass-cli ** //\n"_s;
+    // WordPress's own sample file, with the values filled in.
+    QString text = u"<?php\n// WordPress's settings, made by sitepass-cli.\n\n"
+                   "// ** Database settings ** //\n"_s;
     text += define(u"DB_NAME", p.tableName, 14);
     text += define(u"DB_USER", p.databaseUser, 14);
     text += define(u"DB_PASSWORD", p.databasePassword, 14);
@@ -70,7 +72,14 @@ QString wordPress(const SiteTexts &p, const QString &dbHost, RandomSource &rando
             value += wordPressKeyAlphabet[p - 1];
         text += define(key, value, 20);
     }
-    return text;
+    // ABSPATH only where the includer has not set it, as WordPress's own sample does.
+    return text + u"\n$table_prefix = 'wp_';\n\n"
+                  "define( 'WP_DEBUG', false );\n\n"
+                  "/* That's all, stop editing! Happy publishing. */\n\n"
+                  "if ( ! defined( 'ABSPATH' ) ) {\n"
+                  "\tdefine( 'ABSPATH', __DIR__ . '/' );\n"
+                  "}\n\n"
+                  "require_once ABSPATH . 'wp-settings.php';\n"_s;
 }
 
 QString php(const SiteTexts &p, SqlScript::Dialect engine, const QString &dbHost)

@@ -17,7 +17,7 @@ namespace AppConfig {
 
 enum class Format {
     Laravel,   // .env lines, as phpdotenv 5 reads them
-    WordPress, // the database part of wp-config.php, with fresh keys and salts
+    WordPress, // a whole wp-config.php: the database, fresh keys and salts, WordPress's start
     Php,       // a PHP file returning the connection array
 };
 

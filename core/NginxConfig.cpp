@@ -63,6 +63,13 @@ QString listen(const QString &listen, const QString &suffix)
            "    listen [::]:%1%2;\n"_s.arg(listen, suffix);
 }
 
+// The site's own logs, and request bodies as large as its pool takes uploads.
+QString logsAndBodies(const WebSite &site)
+{
+    return u"    access_log %1;\n    error_log %2;\n    client_max_body_size %3m;\n"_s.arg(
+        site.log(u"access"), site.log(u"error"), site.maxUploadMb);
+}
+
 const QString dotfiles = u"location ~ /\\.(?!well-known/) {\n    deny all;\n}\n"_s;
 const QString frontController = u"try_files $uri $uri/ /index.php$is_args$args;\n"_s;
 
@@ -72,6 +79,20 @@ QString indented(const QString &text, const QString &indent)
     for (QStringView line : QStringView(text).split(u'\n', Qt::SkipEmptyParts))
         out += indent + line.toString() + u'\n';
     return out;
+}
+
+// What WordPress's admin folder serves to every visitor: front-end AJAX, the login page's
+// styles, and the static files under it.
+QString wordPressOpen(const WebSite &site)
+{
+    QString text;
+    for (const QStringView script : {u"admin-ajax.php", u"load-styles.php"})
+        text += u"        location = /wp-admin/%1 {\n            allow all;\n"_s.arg(script) +
+                php(site, u"            "_s) + u"        }\n"_s;
+    return text +
+           u"        location ~ ^/wp-admin/(css|images|js)/.+\\.(css|js|map|png|gif|jpe?g|svg|webp|"
+           "woff2?|ttf|eot)$ {\n"
+           "            allow all;\n            try_files $uri =404;\n        }\n"_s;
 }
 
 QString adminLocations(const WebSite &site)
@@ -85,14 +106,21 @@ QString adminLocations(const WebSite &site)
                    .arg(site.adminPath) +
                access + php(site, u"        "_s) + u"    }\n"_s;
     const QString folder = site.adminFolder();
+    QString text;
+    if (site.adminIsWordPress())
+        text =
+            u"    # WordPress's login page, from the allowed addresses only.\n    location = /wp-login.php {\n"_s +
+            access + php(site, u"        "_s) + u"    }\n"_s;
     // ^~ keeps the regex locations below (PHP's among them) from taking what is under it.
-    return u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
+    return text +
+           u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "
            u"the\n"
            "    # same routes through the front controller (/index.php%1).\n"
            "    location = %1 {\n"_s.arg(folder) +
            access + u"        "_s + frontController +
            u"    }\n    location ^~ %1/ {\n"_s.arg(folder) + access + u"        "_s +
            frontController + indented(dotfiles, u"        "_s) +
+           (site.adminIsWordPress() ? wordPressOpen(site) : QString()) +
            u"        location ~ \\.php$ {\n"_s + php(site, u"            "_s) +
            u"        }\n"
            "    }\n    location ~ ^/index\\.php%1(/|$) {\n"_s.arg(site.adminPattern()) +
@@ -101,7 +129,8 @@ QString adminLocations(const WebSite &site)
 
 QString siteBody(const WebSite &site)
 {
-    QString text = u"    server_name %1;\n"_s.arg(site.host) + hostGuard(site) +
+    QString text = u"    server_name %1;\n"_s.arg(site.host) + logsAndBodies(site) +
+                   hostGuard(site) +
                    u"    root %1;\n    index index.php index.html;\n"_s.arg(site.docRoot) +
                    u"    # Links are followed only where the link and its target have one owner.\n"
                    "    disable_symlinks if_not_owner from=$document_root;\n\n"
@@ -125,7 +154,7 @@ QString build(const WebSite &site)
     if (site.certificate.isEmpty())
         return text + siteBody(site) + u"}\n"_s;
     text +=
-        u"    server_name %1;\n"_s.arg(site.host) + hostGuard(site) +
+        u"    server_name %1;\n"_s.arg(site.host) + logsAndBodies(site) + hostGuard(site) +
         u"    # Certificate renewals are answered here, on plain HTTP; everything else moves "
         "to HTTPS.\n"
         "    location ^~ /.well-known/acme-challenge/ {\n"

@@ -131,7 +131,7 @@ QString checkedNetwork(const QString &field, const QString &text)
 // The settings as the files take them, every one checked: empty where a default applies.
 struct CheckedSettings
 {
-    QString siteRoot, socket, listenAddress, certificate, key, tlsPort;
+    QString siteRoot, socket, listenAddress, certificate, key, tlsPort, maxUpload, logDir;
     QStringList allow;
 };
 
@@ -157,6 +157,12 @@ CheckedSettings checked(const Settings &s)
     if (!s.tlsKey.isEmpty())
         c.key = checkedAbsolutePath(u"--tls-key"_s, s.tlsKey);
     c.tlsPort = checkedPort(u"--tls-port"_s, s.tlsPort);
+    if (!isDigits(s.maxUpload, 4) || s.maxUpload.toInt() < 1 ||
+        s.maxUpload.toInt() > maxUploadLimit)
+        refuse(u"--max-upload"_s, s.maxUpload);
+    c.maxUpload = QString::number(s.maxUpload.toInt());
+    if (!s.logDir.isEmpty())
+        c.logDir = checkedAbsolutePath(u"--log-dir"_s, s.logDir);
     return c;
 }
 
@@ -204,6 +210,7 @@ WebSite site(const SiteTexts &profile, const Settings &s)
     };
     site.listen = listenOn(site.port);
     site.allow = c.allow;
+    site.maxUploadMb = c.maxUpload;
     if (!site.allow.isEmpty()) {
         site.adminPath = profile.adminPath;
         bool plain = site.adminPath.startsWith(u'/') && isPlainPath(site.adminPath) &&
@@ -266,6 +273,22 @@ QStringList poolUsers(const SiteTexts &profile, const Settings &settings)
     return {checked.phpUser, checked.webUser};
 }
 
+QString logFolder(Format format, const Settings &settings)
+{
+    const QString given = checked(settings).logDir;
+    if (!given.isEmpty())
+        return given;
+    switch (format) {
+    case Format::PhpFpm:
+        return defaultPhpFpmLogFolder.toString();
+    case Format::Nginx:
+        return defaultNginxLogFolder.toString();
+    case Format::Apache:
+        return defaultApacheLogFolder.toString();
+    }
+    Q_UNREACHABLE();
+}
+
 void checkUserName(const QString &field, const QString &name)
 {
     bool plain =
@@ -286,7 +309,8 @@ void checkSettings(const Settings &s)
 
 QString build(Format format, const SiteTexts &profile, const Settings &settings)
 {
-    const WebSite checked = site(profile, settings);
+    WebSite checked = site(profile, settings);
+    checked.logFolder = logFolder(format, settings);
     switch (format) {
     case Format::PhpFpm:
         // php-fpm's own section, whatever its case.

@@ -24,6 +24,13 @@ inline constexpr QStringView defaultWebUser = u"www-data";
 inline constexpr QStringView defaultSiteRootFolder = u"/var/www";
 inline constexpr QStringView defaultSocketFolder = u"/run/php";
 inline constexpr QStringView defaultTlsPort = u"443";
+// Uploads and request bodies, in MB: the pool and the web server take the same size.
+inline constexpr QStringView defaultMaxUpload = u"64";
+inline constexpr int maxUploadLimit = 2047; // Apache's LimitRequestBody stops below 2 GB
+// Each server's own log folder on Debian, for the site's logs (the pool's slow log included).
+inline constexpr QStringView defaultNginxLogFolder = u"/var/log/nginx";
+inline constexpr QStringView defaultApacheLogFolder = u"${APACHE_LOG_DIR}";
+inline constexpr QStringView defaultPhpFpmLogFolder = u"/var/log/php-fpm";
 
 // "php-fpm", "nginx" or "apache".
 std::optional<Format> formatNamed(QStringView name);
@@ -41,6 +48,8 @@ struct Settings
     QString tlsCertificate; // with tlsKey: HTTPS, and plain HTTP redirects
     QString tlsKey;
     QString tlsPort = defaultTlsPort.toString();
+    QString maxUpload = defaultMaxUpload.toString();
+    QString logDir; // default: the server's own, above
 };
 
 // The site name as servers take it: a non-ASCII name in punycode, lower case. Throws
@@ -54,6 +63,8 @@ QString poolUser(const QString &host);
 
 // The users a pool names (its own, then the socket's owner), for a check that they exist.
 QStringList poolUsers(const SiteTexts &profile, const Settings &settings);
+// The folder a format writes the site's logs to (root's, as the servers' masters open them).
+QString logFolder(Format format, const Settings &settings);
 
 // The file's text. Throws SitepassError (WebValueInvalid) naming the field or option whose value
 // no server should be given; detail() is the value.

@@ -22,16 +22,28 @@ struct WebSite
     QString adminPath;                 // empty where the admin path is open
     QStringList allow;                 // who reaches the admin path
     QString certificate, key, tlsPort; // certificate empty: no TLS
+    QString maxUploadMb;               // the largest request body and upload
+    QString logFolder;                 // where the server writes the site's logs
 
     // PHP's temporary files and sessions, apart from every other site's.
     QString phpTempFolder() const { return siteRoot + QStringLiteral("/.php/tmp"); }
     QString phpSessionFolder() const { return siteRoot + QStringLiteral("/.php/sessions"); }
+    // PHP's error log is written by the site's user, so it is in the site's own folder.
+    QString phpLogFolder() const { return siteRoot + QStringLiteral("/.php/log"); }
+    // One of the site's own logs: "access", "error", "slow".
+    QString log(QStringView kind) const
+    {
+        return logFolder + u'/' + host + u'.' + kind.toString() + QStringLiteral(".log");
+    }
     // The admin path as a folder (no trailing "/"), for paths that are not one script.
     QString adminFolder() const
     {
         return adminPath.endsWith(u'/') ? adminPath.chopped(1) : adminPath;
     }
     bool adminIsScript() const { return adminPath.endsWith(QStringLiteral(".php")); }
+    // WordPress's admin folder: its login script is guarded with it, while what every visitor's
+    // browser loads from it (front-end AJAX, the login page's styles) stays open.
+    bool adminIsWordPress() const { return adminFolder() == QStringLiteral("/wp-admin"); }
     QString httpsUrl() const
     {
         return QStringLiteral("https://") + host + (tlsPort == u"443" ? QString() : u':' + tlsPort);

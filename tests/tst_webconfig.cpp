@@ -53,7 +53,47 @@ private slots:
         s.tlsCertificate = u"/etc/ssl/example.com.crt"_s;
         s.tlsKey = u"/etc/ssl/example.com.key"_s;
         s.tlsPort = u"8443"_s;
+        s.maxUpload = u"128"_s;
         QCOMPARE(WebConfig::build(Format::Apache, profile(), s), expected(u"example-tls.apache"_s));
+        // WordPress's admin folder, and TLS on every address.
+        s.runDir.clear();
+        s.tlsPort = u"443"_s;
+        s.maxUpload = u"64"_s;
+        QCOMPARE(
+            WebConfig::build(Format::Nginx, profile(u"example.com"_s, u"80"_s, u"/wp-admin/"_s), s),
+            expected(u"example-wordpress-tls.nginx"_s));
+    }
+
+    void acceptances_data()
+    {
+        QTest::addColumn<QString>("adminPath");
+        QTest::addColumn<WebConfig::Settings>("settings");
+        QTest::addColumn<QString>("line");
+        using S = WebConfig::Settings;
+        S allowed;
+        allowed.adminAllow = {u"2001:db8::/64"_s};
+        QTest::addRow("an IPv6 network narrower than /32")
+            << u"/admin.php"_s << allowed << u"allow 2001:db8::/64;"_s;
+        QTest::addRow("an admin path with a dot, escaped in its pattern")
+            << u"/admin.v2/"_s << with(&S::adminAllow, u"10.0.0.1"_s)
+            << u"location ~ ^/index\\.php/admin\\.v2(/|$) {"_s;
+        const QString socket = u'/' + QString(106, u's');
+        QTest::addRow("a socket of 107 bytes") << u"/admin.php"_s << with(&S::phpSocket, socket)
+                                               << u"fastcgi_pass unix:%1;"_s.arg(socket);
+        QTest::addRow("logs in a folder of the user's")
+            << u"/admin.php"_s << with(&S::logDir, u"/home/wwwlogs/"_s)
+            << u"access_log /home/wwwlogs/example.com.access.log;"_s;
+    }
+    void acceptances()
+    {
+        QFETCH(QString, adminPath);
+        QFETCH(WebConfig::Settings, settings);
+        QFETCH(QString, line);
+        const QString text = WebConfig::build(
+            WebConfig::Format::Nginx, profile(u"example.com"_s, u"80"_s, adminPath), settings);
+        QVERIFY2(text.contains(u"\n    "_s + line + u'\n') ||
+                     text.contains(u"        "_s + line + u'\n'),
+                 qPrintable(text));
     }
 
     void hostNamesInPunycode()
@@ -129,6 +169,14 @@ private slots:
             << u"--run-dir"_s;
         QTest::addRow("a non-ASCII name that folds into an ASCII directory")
             << profile(u"straße.test"_s) << none << u"site_directory"_s;
+        QTest::addRow("no upload at all")
+            << profile() << with(&S::maxUpload, u"0"_s) << u"--max-upload"_s;
+        QTest::addRow("an upload past Apache's limit")
+            << profile() << with(&S::maxUpload, u"2048"_s) << u"--max-upload"_s;
+        QTest::addRow("an upload size with a unit")
+            << profile() << with(&S::maxUpload, u"64M"_s) << u"--max-upload"_s;
+        QTest::addRow("a relative log folder")
+            << profile() << with(&S::logDir, u"logs"_s) << u"--log-dir"_s;
     }
     void refusals()
     {
@@ -159,12 +207,17 @@ private slots:
         QFETCH(QString, second);
         WebConfig::Settings s;
         s.siteRoot = u"/srv/site"_s;
-        const auto pool = [&](const QString &name) {
+        // A line of the pool's: its section, its user or its socket.
+        const auto poolLine = [&](const QString &name, const QString &start) {
             s.phpSocket = u"/run/php/"_s + WebConfig::hostName(name) + u".sock"_s;
             const QString text = WebConfig::build(WebConfig::Format::PhpFpm, profile(name), s);
-            return text.section(u'\n', 5, 7); // [pool], the comment, user =
+            for (const QString &line : text.split(u'\n'))
+                if (line.startsWith(start))
+                    return line;
+            return QString();
         };
-        QVERIFY(pool(first) != pool(second));
+        for (const QString &start : {u"["_s, u"user = "_s, u"listen = "_s})
+            QCOMPARE_NE(poolLine(first, start), poolLine(second, start));
         QVERIFY(WebConfig::poolUser(WebConfig::hostName(first)).size() <= 32);
         QCOMPARE_NE(WebConfig::poolUser(WebConfig::hostName(first)),
                     WebConfig::poolUser(WebConfig::hostName(second)));

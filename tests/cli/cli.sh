@@ -106,6 +106,21 @@ check "config --group makes the file 0640 in the group" test "$rc" -eq 0 -a "$(s
 run config php "$tmp/site.json" --output "$tmp/nogroup.php" --group no-such-group-here
 check "config --group with no such group is refused" \
     test "$rc" -eq 2 -a ! -e "$tmp/nogroup.php" -a "$(grep -c no-such-group-here <<<"$err")" -eq 1
+# profile --output: the passwords in a file only its owner (or group) reads, never over one.
+(umask 022; "$cli" profile example.com --json --output "$tmp/profile.json" >"$tmp/stdout" 2>"$errfile"); rc=$?
+check "profile --output writes the JSON to a 0600 file and nothing on stdout" \
+    test "$rc" -eq 0 -a ! -s "$tmp/stdout" -a "$(stat -c %a "$tmp/profile.json")" = 600 -a \
+    "$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["site_name"])' "$tmp/profile.json")" = example.com
+run profile example.com --output "$tmp/profile.json"
+check "profile --output does not replace a file" test "$rc" -eq 2 -a "$(grep -c profile.json <<<"$err")" -eq 1
+run profile example.com --output "$tmp/profile-group.txt" --group "$group"
+check "profile --group makes the report 0640 in the group" \
+    test "$rc" -eq 0 -a "$(stat -c '%a %G' "$tmp/profile-group.txt")" = "640 $group" -a "$(grep -c '：' "$tmp/profile-group.txt")" -eq 10
+# A pool whose slow log's folder is missing would stop php-fpm's every pool: not written.
+run config php-fpm "$tmp/profile.json" --php-user "$(id -un)" --web-user "$(id -un)" \
+    --log-dir "$tmp/no-logs" --output "$tmp/pool.conf"
+check "config php-fpm --output refuses a missing log folder" \
+    test "$rc" -eq 2 -a ! -e "$tmp/pool.conf" -a "$(grep -c no-logs <<<"$err")" -eq 1
 # "--" ends the options: a file whose name starts with "-".
 cp "$tmp/site.json" "$tmp/-site.json"
 out=$(cd "$tmp" && "$cli" sql mariadb -- -site.json); rc=$?

@@ -37,7 +37,11 @@ if ($format === 'laravel') {
     $c = ['driver' => $env['DB_CONNECTION'], 'database' => $env['DB_DATABASE'],
           'username' => $env['DB_USERNAME'], 'password' => $env['DB_PASSWORD']];
 } elseif ($format === 'wordpress') {
+    // As WordPress reads it: the file loads wp-settings.php from ABSPATH, which an includer may
+    // set first (here to a stand-in).
+    define('ABSPATH', __DIR__ . '/wordpress/');
     include $settings;
+    same('wp-settings.php loaded with the table prefix', $GLOBALS['wp_settings_loaded'] ?? null, 'wp_');
     same('DB_NAME', DB_NAME, $profile['db_table']);
     same('DB_USER', DB_USER, $profile['db_user']);
     same('DB_PASSWORD', DB_PASSWORD, $profile['db_password']);

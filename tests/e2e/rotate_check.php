@@ -22,6 +22,7 @@ if ($format === 'laravel') {
     $c = ['driver' => $env['DB_CONNECTION'], 'host' => $env['DB_HOST'], 'port' => $env['DB_PORT'] ?? '',
           'database' => $env['DB_DATABASE'], 'username' => $env['DB_USERNAME'], 'password' => $env['DB_PASSWORD']];
 } elseif ($format === 'wordpress') {
+    define('ABSPATH', __DIR__ . '/wordpress/'); // the file loads WordPress from there last
     include $file;
     [$host, $port] = array_pad(explode(':', DB_HOST, 2), 2, '');
     $c = ['driver' => 'mysql', 'host' => $host, 'port' => $port, 'database' => DB_NAME,

@@ -56,11 +56,8 @@ PY
             printf '# the end\n'
         } >"$file" ;;
     wordpress) file=$dir/$name/wp-config.php
-        {
-            printf "<?php\n// define('DB_PASSWORD', 'an old one');\n/* define('DB_USER', 'x'); */\n"
-            "$cli" config wordpress --db-host "127.0.0.1:$port" "$dir/$name/profile.json"
-            printf "\$table_prefix = 'wp_';\n"
-        } >"$file" ;;
+        "$cli" config wordpress --db-host "127.0.0.1:$port" "$dir/$name/profile.json" |
+            sed "1a // define('DB_PASSWORD', 'an old one');\n/* define('DB_USER', 'x'); */" >"$file" ;;
     php) file=$dir/$name/database.php
         "$cli" config php --engine "$engine" --db-host "$host" "$dir/$name/profile.json" |
             sed "s/=> 3306,/=> $port,/" >"$file" ;;

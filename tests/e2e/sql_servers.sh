@@ -125,9 +125,11 @@ if command -v php >/dev/null; then
             local out=$dir/$name.$format
             check "config $format $dialect $name: written to a new file" "$cli" config "$format" "$dir/$name.json" --engine "$dialect" --output "$out"
             check "config $format $dialect $name: mode 0600" test "$(stat -c %a "$out")" = 600
-            # The wordpress part is pasted into wp-config.php, after its opening tag.
-            [ "$format" = wordpress ] && { echo '<?php'; cat "$out"; } >"$out.php" && out=$out.php
             [ "$format" = laravel ] || check "config $format $name: php -l" php -l "$out"
+            # WordPress itself defines no ABSPATH first: wp-settings.php is then the one beside it.
+            [ "$format" = wordpress ] && cp "$(dirname "$0")/wordpress/wp-settings.php" "$dir/" &&
+                check "config wordpress $name: loads the wp-settings.php beside it" \
+                    php -r 'include $argv[1]; exit($GLOBALS["wp_settings_loaded"] === "wp_" ? 0 : 1);' "$out"
             check "config $format $dialect $name: PHP reads it back and logs in" php "$checker" "$format" "$out" "$dir/$name.json" "$socket"
         done
         refused "config $name: an existing file is not replaced" "$cli" config php "$dir/$name.json" --engine "$dialect" --output "$dir/$name.php"

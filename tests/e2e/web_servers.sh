@@ -48,6 +48,7 @@ if [ -n "$root_closed" ]; then
 fi
 
 read -r http https acme acme_manage dns dns_manage tlsalpn < <(free_ports 7)
+head -c 1572864 /dev/urandom >"$dir/upload.bin"
 maria_start
 
 # The sites' users, as the pools' comments say to make them, in this namespace's copies.
@@ -68,12 +69,13 @@ fi
 # layout the README gives: the site's user owns its folder, the web server's group reads it,
 # the settings are the site's group's alone), and the three files.
 site() {
-    local name=$1 host=$2 admin=$3 root=$dir/www/$1 user=site-$1_test
+    local name=$1 host=$2 admin=$3 root=$dir/www/$1 user=site-$1_test folder=${3%/}
     [ -n "$root_closed" ] && user=root
     "$cli" profile "$host" --json --port "$http" --admin-path "$admin" >"$dir/$name.json"
     "$cli" sql mariadb "$dir/$name.json" | maria_admin || { echo "FAIL: sql $name" >&2; exit 1; }
-    mkdir -p "$root/public/.git" "$root/public/up" "$root/public/admin" "$root/public/.well-known/acme-challenge"
-    install -d -o "$user" -g "$user" -m 0700 "$root/.php/tmp" "$root/.php/sessions"
+    install -d -m 0750 "$root"
+    mkdir -p "$root/public/.git" "$root/public/up" "$root/public$folder/css" "$root/public/.well-known/acme-challenge"
+    install -d -o "$user" -g "$user" -m 0700 "$root/.php/tmp" "$root/.php/sessions" "$root/.php/log"
     "$cli" config php "$dir/$name.json" --output "$root/config.php" --group "$user" ||
         { echo "FAIL: config php --output --group" >&2; exit 1; }
     cat >"$root/public/index.php" <<PHP
@@ -81,15 +83,31 @@ site() {
 // A front controller: routes on the path after the script's name, as frameworks do.
 \$path = rawurldecode(parse_url(\$_SERVER['REQUEST_URI'], PHP_URL_PATH));
 if (str_starts_with(\$path, '/index.php')) \$path = substr(\$path, 10);
-if (\$path === '/admin' || str_starts_with(\$path, '/admin/')) { echo "admin route\n"; exit; }
+if (\$path === '$folder' || str_starts_with(\$path, '$folder/')) { echo "admin route\n"; exit; }
 \$c = include dirname(__DIR__) . '/config.php';
 \$pdo = new PDO("mysql:unix_socket=$dir/maria.sock;dbname={\$c['database']}", \$c['username'], \$c['password']);
 echo 'logged in as ', \$pdo->query('SELECT CURRENT_USER()')->fetchColumn(), ' over ', \$_SERVER['REQUEST_SCHEME'] ?? '',
     ' as ', posix_getpwuid(posix_geteuid())['name'], ' for ', \$_SERVER['HTTP_HOST'] ?? '', "\n";
 PHP
-    echo '<?php echo "admin page\n";' >"$root/public/admin/index.php"
-    cp "$root/public/admin/index.php" "$root/public/admin/x.php"
-    echo 'ADMIN_SECRET=nested-secret' >"$root/public/admin/.env"
+    echo '<?php echo "admin page\n";' >"$root/public$folder/index.php"
+    cp "$root/public$folder/index.php" "$root/public$folder/x.php"
+    cp "$root/public$folder/index.php" "$root/public/wp-login.php"
+    echo 'ADMIN_SECRET=nested-secret' >"$root/public$folder/.env"
+    # What WordPress's admin folder serves to every visitor.
+    echo '<?php echo "open to all\n";' >"$root/public$folder/admin-ajax.php"
+    cp "$root/public$folder/admin-ajax.php" "$root/public$folder/load-styles.php"
+    echo 'open to all' >"$root/public$folder/css/login.min.css"
+    echo '<?php echo $_FILES["f"]["size"] ?? "none", " ", $_FILES["f"]["error"] ?? "", "\n";' >"$root/public/upload.php"
+    echo '<?php error_log("error of " . $_SERVER["HTTP_HOST"]); echo "logged\n";' >"$root/public/error.php"
+    # PHP's shared script cache, asked about another site's file.
+    cat >"$root/public/cache.php" <<'PHP'
+<?php
+$f = $_GET['f'] ?? '';
+if (isset($_GET['include'])) { $c = @include $f; echo is_array($c) ? "read {$c['password']}\n" : "refused\n"; }
+if (isset($_GET['list'])) echo str_contains(var_export(@opcache_get_status(true), true), $f) ? "listed\n" : "not listed\n";
+if (isset($_GET['invalidate'])) echo @opcache_invalidate($f, true) ? "invalidated\n" : "refused\n";
+if (isset($_GET['enabled'])) echo extension_loaded('Zend OPcache') && ini_get('opcache.enable') ? "cache on\n" : "cache off\n";
+PHP
     echo '<?php echo @file_get_contents($_GET["f"]) === false ? "refused\n" : "read\n";' >"$root/public/read.php"
     echo '<?php echo shell_exec("cat " . escapeshellarg($_GET["f"]) . " 2>/dev/null") ? "read\n" : "refused\n";' >"$root/public/shell.php"
     cat >"$root/public/keep.php" <<'PHP'
@@ -109,9 +127,9 @@ PHP
     echo 'acme-probe' >"$root/public/.well-known/acme-challenge/probe"
     echo "$name-file" >"$root/public/own.txt"
     chown -R "$user:$user" "$root/public"
-    chown "$user:$web_group" "$root" && chmod 0750 "$root"
+    chown "$user:$web_group" "$root"
     local options=(--site-root "$root" --run-dir public --php-socket "$dir/$name.sock" "${users[@]}"
-                   --web-user "$web" --listen-address 127.0.0.1 --admin-allow 127.0.0.2)
+                   --web-user "$web" --listen-address 127.0.0.1 --admin-allow 127.0.0.2 --log-dir "$dir/logs")
     "$cli" config php-fpm "$dir/$name.json" "${options[@]}" --output "$dir/$name.php-fpm" ||
         { echo "FAIL: config php-fpm --output" >&2; exit 1; }
     for format in nginx apache; do
@@ -120,9 +138,13 @@ PHP
     done
     [ "$name" != a ] || tls_options=("${options[@]}")
 }
+mkdir -p "$dir/logs"
 site a a.test /admin
 sleep 1 # the next second's token: another database user
-site b b.test /admin/
+site b b.test /wp-admin/
+# b's PHP would also be refused a's settings by a stat of the file, which revalidate_freq = 0
+# makes on every include: without it, only the cache's own check stands in the way.
+sed -i '/opcache.revalidate_freq/d' "$dir/b.php-fpm"
 expect "config.php is 0640 root and the site's group" "^640 root $([ -n "$root_closed" ] && echo root || echo site-a_test)\$" \
     stat -c '%a %U %G' "$dir/www/a/config.php"
 # Links in a's documents: to a's own file, and to b's.
@@ -137,6 +159,8 @@ on_exit 'stop_pid "$dir/fpm.pid"'
 "$fpm" -F "${fpm_root[@]}" -y "$dir/fpm.conf" >"$dir/fpm.out" 2>&1 &
 for _ in $(seq 100); do [ -S "$dir/a.sock" ] && [ -S "$dir/b.sock" ] && break; sleep 0.1; done
 expect "a's socket is the web user's alone" "^600 $web\$" stat -c '%a %U' "$dir/a.sock"
+expect "php-fpm: each pool has its own slow log" "^$dir/logs/a.test.slow.log $dir/logs/b.test.slow.log\$" \
+    echo $(ls "$dir"/logs/*.slow.log)
 
 # nginx: -p and -c, the sites' blocks included by absolute path beside a catch-all default.
 nginx_conf() { # nginx_conf SITE-FILE...
@@ -201,24 +225,37 @@ site_checks() { # site_checks SERVER SCHEME PORT [CURL-OPTIONS...]
     lacks "$server: Host a.test. is refused as nginx and Apache both do" 'logged in' get "$@" -H "Host: a.test." "$url/"
     lacks "$server: a missing script never reaches PHP-FPM" 'File not found|Primary script' \
         get "$@" "$url/missing.php"
-    # The admin path /admin (a.test) and /admin/ (b.test), behind a routing index.php.
-    local site path
+    expect "$server: an upload past nginx's 1 MB default reaches PHP whole" '^1572864 0$' \
+        get "$@" -F "f=@$dir/upload.bin" "$url/upload.php"
+    # The admin path /admin (a.test) and WordPress's /wp-admin/ (b.test), behind a routing index.php.
+    local site path adm
     for site in a b; do
         local base=$scheme://$site.test:$port
         [ "$site" = b ] && [ "$scheme" = https ] && continue # b.test has no certificate
-        for path in /admin /admin/ /admin/index.php /admin/x.php //admin/index.php /%61dmin/index.php \
-            /index.php/admin /index.php/admin/users /index.php//admin /admin/.env; do
+        adm=/admin && [ "$site" = b ] && adm=/wp-admin
+        for path in $adm $adm/ $adm/index.php $adm/x.php /$adm/index.php "/%$(printf %x "'${adm:1:1}")${adm:2}/index.php" \
+            /index.php$adm /index.php$adm/users /index.php/$adm $adm/.env; do
             lacks "$server: $site.test$path from a refused address" 'admin|nested-secret' get "$@" "$base$path"
         done
-        expect "$server: $site.test/admin/x.php from an allowed address" '^admin page' \
-            get "$@" --interface 127.0.0.2 "$base/admin/x.php"
-        expect "$server: $site.test/index.php/admin/users from an allowed address" '^admin route' \
-            get "$@" --interface 127.0.0.2 "$base/index.php/admin/users"
-        lacks "$server: $site.test/admin/.env from an allowed address" 'nested-secret' \
-            get "$@" --interface 127.0.0.2 "$base/admin/.env"
-        expect "$server: $site.test/admin from an allowed address" '^admin' get "$@" -L --interface 127.0.0.2 "$base/admin"
+        expect "$server: $site.test$adm/x.php from an allowed address" '^admin page' \
+            get "$@" --interface 127.0.0.2 "$base$adm/x.php"
+        expect "$server: $site.test/index.php$adm/users from an allowed address" '^admin route' \
+            get "$@" --interface 127.0.0.2 "$base/index.php$adm/users"
+        lacks "$server: $site.test$adm/.env from an allowed address" 'nested-secret' \
+            get "$@" --interface 127.0.0.2 "$base$adm/.env"
+        expect "$server: $site.test$adm from an allowed address" '^admin' get "$@" -L --interface 127.0.0.2 "$base$adm"
     done
-    [ "$scheme" = http ] && [ -z "$root_closed" ] && apart "$server"
+    # WordPress's login is guarded with its admin path; what every visitor loads from it is not.
+    [ "$scheme" = http ] || return 0
+    for path in /wp-login.php /wp-login.php/x; do
+        lacks "$server: b.test$path from a refused address" 'admin' get "$@" "http://b.test:$http$path"
+    done
+    for path in /wp-admin/admin-ajax.php /wp-admin/load-styles.php /wp-admin/css/login.min.css; do
+        expect "$server: b.test$path from any address" '^open to all' get "$@" "http://b.test:$http$path"
+    done
+    expect "$server: a.test/wp-login.php is not guarded where the admin path is another" '^admin page' \
+        get "$@" "$url/wp-login.php"
+    [ -z "$root_closed" ] && apart "$server"
 }
 
 # Site b's PHP, users and links against site a's secrets.
@@ -237,6 +274,20 @@ apart() { # apart SERVER
     done
     expect "$server: a loads its own session" '^session-secret' get "$a/session.php?id=$id"
     expect "$server: b cannot load a's session" '^no session' get "$b/session.php?id=$id"
+    # One php-fpm, one script cache: a's settings, once a's page has put them in it, are no
+    # nearer to b's PHP, which can neither list nor clear a's scripts (nor can a b's).
+    local settings=$dir/www/a/config.php
+    expect "$server: PHP's script cache is on" '^cache on' get "$a/cache.php?enabled"
+    expect "$server: b's PHP cannot include a's settings from the cache" '^refused' get "$b/cache.php?include&f=$settings"
+    expect "$server: b's PHP cannot list a's scripts" '^not listed' get "$b/cache.php?list&f=$settings"
+    expect "$server: b's PHP cannot clear a's scripts" '^refused' get "$b/cache.php?invalidate&f=$settings"
+    # Each site's logs are its own (emptied first: the servers take turns on these files).
+    : >"$dir/logs/a.test.access.log"
+    get "$a/error.php" >/dev/null
+    expect "$server: a's PHP errors go to a's own log" 'error of a\.test' cat "$dir/www/a/.php/log/error.log"
+    lacks "$server: b's PHP error log has none of a's" 'a\.test' cat "$dir/www/b/.php/log/error.log"
+    expect "$server: a's requests are in a's access log" 'GET /error\.php' cat "$dir/logs/a.test.access.log"
+    lacks "$server: b's access log has none of a's requests" 'error\.php' cat "$dir/logs/b.test.access.log"
 }
 
 # Plain HTTP through nginx.
@@ -310,6 +361,7 @@ apache_start() { # apache_start TLS|"" SITE-FILE...
         echo "ErrorLog $dir/apache/error.log"
         echo "LogLevel warn"
         echo "TypesConfig /etc/mime.types"
+        echo 'LogFormat "%h %l %u %t \"%r\" %>s %O" combined' # as Debian's apache2.conf has it
         for m in mpm_event unixd authz_core authz_host dir alias mime proxy proxy_fcgi ssl socache_shmcb rewrite; do
             grep -q "mod_$m.c" <<<"$builtin" || echo "LoadModule ${m}_module $modules/mod_$m.so"
         done
