@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RotateCommand.h"
 
+#include "CoreDumps.h"
 #include "FileReplacement.h"
 #include "PasswordCommands.h"
 #include "SettingsFile.h"
@@ -63,6 +64,10 @@ QString describeProblem(const SettingsFile::Unreadable &e, const QString &file)
     case Problem::Engine:
         return u"“%1”里 %2 不是 mysql、mariadb 或 pgsql：rotate 只更换 MariaDB、MySQL 和 "
                "PostgreSQL 的密码。"_s.arg(file, key);
+    case Problem::Overrides:
+        return u"“%1”里有 %2，Laravel 会用它里面的账户和密码而不是 "
+               u"DB_PASSWORD；请先把它的值改成空或删掉它"
+               "（把账户写进 DB_HOST、DB_USERNAME 等键）。"_s.arg(file, key);
     case Problem::Port:
         return u"“%1”里 %2 的端口不是 1 到 65535 的数字。"_s.arg(file, key);
     }
@@ -92,6 +97,13 @@ QString fileError(int error)
         return u"另一个 rotate 正在更换它"_s;
     case EBUSY:
         return u"它正被占用（例如挂载在那里）"_s;
+    case ESPIPE:
+        return u"它不是普通文件（而是管道、设备或套接字）"_s;
+    case ELOOP:
+        return u"它是一个符号链接"_s;
+    case EMLINK:
+        return u"它还有别的硬链接（文件名），换了这一个，别的名字仍是旧密码；请先改成只有一个名字"
+               "（例如把硬链接换成符号链接）"_s;
     default:
         return describeCreateFailure(error);
     }
@@ -111,25 +123,51 @@ struct Rotation
     QString file;
     FileReplacement replacement;
 
-    // Sets the server's password back on the session that changed it.
-    bool setBack(DatabaseSession &session, const Account &a, const QString &password)
+    // What standard output gets: the new password, when asked for.
+    QString shown;
+
+    void writeSummary(const QString &line, const QString &password)
     {
-        return session.run(SqlScript::passwordChange(dialectOf(a, session), password,
+        call.err.write((program + u": "_s + line + u'\n').toUtf8());
+        if (call.parser.isSet(call.options.showPassword))
+            shown = password + u'\n';
+    }
+
+    // Logs in with `password` and makes it the account's again; false where that is not known
+    // to have happened.
+    bool setServerTo(const Account &a, const QString &loginPassword, const QString &password)
+    {
+        SystemDatabaseSession session;
+        return session.logIn(a, loginPassword) == Status::Ok &&
+               session.run(SqlScript::passwordChange(dialectOf(a, session), password,
                                                      call.random)) == Status::Ok;
     }
 
-    // What a run killed between writing the copy and replacing the file left: the copy holds
-    // the new password, the file the old. Whichever the server takes decides.
+    // The file back to `contents` through the copy, as it was replaced; false where it could
+    // not, and then the copy, if it was written, is the journal a rerun decides by.
+    bool setFileTo(const QByteArray &contents)
+    {
+        return replacement.writeCopy(contents) == 0 && replacement.commit() == 0 &&
+               replacement.syncFolder() == 0;
+    }
+
+    // What a run killed between writing the copy and the end of its checks left: the copy and
+    // the file hold the two passwords. Whichever the server takes decides. False where there was
+    // nothing to finish and the rotation is to go on.
     bool finishedLeftover(const SettingsFile::Read &current)
     {
         QByteArray copy;
-        if (const int error = replacement.readCopy(copy))
+        const int error = replacement.readCopy(copy);
+        // The file itself under the copy's name, as its user can plant it: no journal.
+        if (error == EEXIST)
+            return droppedCopy(u"是“%1”本身的另一个名字（硬链接），不是 rotate 留下的"_s.arg(file));
+        if (error)
             throw Failure{
                 error == EPERM
                     ? u"“%1”的属主、组或权限与原文件不同，不是 rotate 留下的；请查看后删除它再运行。"_s
                           .arg(replacement.copyPath())
-                    : u"无法读取上次中断时留下的“%1”：%2。"_s.arg(replacement.copyPath(),
-                                                                  fileError(error))};
+                    : u"无法读取上次中断时留下的“%1”：%2；请查看后删除它再运行。"_s.arg(
+                          replacement.copyPath(), fileError(error))};
         SettingsFile::Read left;
         try {
             left = SettingsFile::read(format, copy);
@@ -141,47 +179,62 @@ struct Rotation
             throw Failure{
                 u"“%1”旁边有一个不是这个账户的 .sitepass-rotate 文件；请查看后删除它再运行。"_s.arg(
                     file)};
-        SystemDatabaseSession withNew;
-        const Status tried = withNew.logIn(a, left.account.password);
+        // A copy that holds what the file holds records no change.
+        if (left.account.password == a.password)
+            return droppedCopy(u"与“%1”的密码相同，不是上次中断的更换"_s.arg(file));
+        SystemDatabaseSession withCopy;
+        const Status tried = withCopy.logIn(a, left.account.password);
         if (tried == Status::Unreachable) // nothing can be decided: the copy stays, the journal
-            throw Failure{describeLogin(withNew, tried, a, QString())};
-        if (tried == Status::Ok) {
+            throw Failure{
+                describeLogin(withCopy, tried, a, QString()) +
+                u"上次中断的更换留下的副本仍在原处，服务器恢复后再运行一次 rotate 会了结它。"_s};
+        withCopy.close();
+        if (tried == Status::Ok && passwordsAreChecked(a, a.password)) {
             if (const int error = replacement.commit())
                 throw Failure{
-                    u"上次中断的更换已在数据库服务器上生效，但无法替换“%1”：%2；新的设置在它旁边的 "
+                    u"上次中断的更换已在数据库服务器上生效，但无法替换“%1”：%2；它的新内容在旁边的 "
                     ".sitepass-rotate 文件里。"_s.arg(file, fileError(error))};
-            writeSummary(u"完成了上次中断的更换：%1 的新密码已在 %2 上生效并写入“%3”。"_s.arg(
-                             accountName(a), withNew.serverName(), file),
+            replacement.syncFolder();
+            writeSummary(u"了结了上次中断的更换：%1 在 %2 上用的密码已写入“%3”。"_s.arg(
+                             accountName(a), withCopy.serverName(), file),
                          left.account.password);
             return true;
         }
-        SystemDatabaseSession withOld;
-        const Status status = withOld.logIn(a, a.password);
+        SystemDatabaseSession withFile;
+        const Status status = withFile.logIn(a, a.password);
         if (status != Status::Ok)
             throw Failure{
-                u"“%1”旁边有上次中断时留下的新设置，但新旧密码都登录不了（%2）；它留在原处。"_s.arg(
-                    file, withOld.lastError())};
+                u"“%1”旁边有上次中断时留下的副本，但两个密码都登录不了（%2）；它留在原处。"_s.arg(
+                    file, withFile.lastError())};
         if (const int error = replacement.discardCopy())
             throw Failure{u"无法删除上次中断时留下的副本：%1。"_s.arg(fileError(error))};
         call.err.write((program + u": 上次中断的更换没有生效，已删除它留下的副本。\n"_s).toUtf8());
         return false;
     }
 
-    // What standard output gets: the new password, when asked for.
-    QString shown;
-
-    void writeSummary(const QString &line, const QString &password)
+    bool droppedCopy(const QString &why)
     {
-        call.err.write((program + u": "_s + line + u'\n').toUtf8());
-        if (call.parser.isSet(call.options.showPassword))
-            shown = password + u'\n';
+        if (const int error = replacement.discardCopy())
+            throw Failure{
+                u"“%1”%2，但无法删除它：%3。"_s.arg(replacement.copyPath(), why, fileError(error))};
+        call.err.write(
+            (program + u": “%1”%2，已删除它。\n"_s.arg(replacement.copyPath(), why)).toUtf8());
+        return false;
+    }
+
+    // Whether the server turns `password` away on the account's route: a server that lets any
+    // password in (trust) proves nothing by a login.
+    bool passwordsAreChecked(const Account &a, const QString &password)
+    {
+        SystemDatabaseSession session;
+        return session.logIn(a, password) != Status::Ok;
     }
 
     void run(const PasswordRequest &request)
     {
         if (const int error = replacement.open()) {
             const QString message = u"无法打开“%1”：%2。"_s.arg(file, fileError(error));
-            if (error == ENOENT || error == EISDIR)
+            if (error == ENOENT || error == EISDIR || error == ESPIPE || error == EMLINK)
                 throw UsageError{message};
             throw Failure{message};
         }
@@ -195,43 +248,56 @@ struct Rotation
         if (replacement.hasCopy() && finishedLeftover(current))
             return;
 
-        SystemDatabaseSession session;
-        if (const Status status = session.logIn(a, a.password); status != Status::Ok)
-            throw Failure{describeLogin(session, status, a, u"文件里的当前密码"_s)};
+        {
+            SystemDatabaseSession session;
+            if (const Status status = session.logIn(a, a.password); status != Status::Ok)
+                throw Failure{describeLogin(session, status, a, u"文件里的当前密码"_s)};
 
-        // A password this file cannot hold exactly is drawn again, never written misread.
-        QString password;
-        std::optional<QByteArray> changed;
-        for (int tries = 0; !changed && tries < 1000; ++tries) {
-            password = request.next(call.random);
-            if (password != a.password)
-                changed =
-                    SettingsFile::withPassword(format, replacement.contents(), current, password);
-        }
-        if (!changed)
-            throw UsageError{u"这些密码设置抽不出“%1”能原样保存的密码；请换一组字符。"_s.arg(file)};
+            // A password this file cannot hold exactly is drawn again, never written misread.
+            QString password;
+            std::optional<QByteArray> changed;
+            for (int tries = 0; !changed && tries < 1000; ++tries) {
+                password = request.next(call.random);
+                if (password != a.password)
+                    changed = SettingsFile::withPassword(format, replacement.contents(), current,
+                                                         password);
+            }
+            if (!changed)
+                throw UsageError{
+                    u"这些密码设置抽不出“%1”能原样保存的密码；请换一组字符。"_s.arg(file)};
 
-        if (const int error = replacement.writeCopy(*changed))
-            throw Failure{
-                u"无法在“%1”旁边写入新的设置：%2；什么都没有改。"_s.arg(file, fileError(error))};
-        stopHereForTests("copy");
-        const SqlScript::Dialect dialect = dialectOf(a, session);
-        if (session.run(SqlScript::passwordChange(dialect, password, call.random)) != Status::Ok) {
-            replacement.discardCopy();
-            throw Failure{u"数据库服务器拒绝更换 %1 的密码（%2）；什么都没有改。"_s.arg(
-                accountName(a), session.lastError())};
+            // The new file whole and on disk before the server changes, so that the file can
+            // follow the server at once, and a run killed from here on leaves its journal.
+            if (const int error = replacement.writeCopy(*changed))
+                throw Failure{u"无法在“%1”旁边写入新的设置：%2；什么都没有改。"_s.arg(
+                    file, fileError(error))};
+            stopHereForTests("copy");
+            const Status changedOnServer = session.run(
+                SqlScript::passwordChange(dialectOf(a, session), password, call.random));
+            if (changedOnServer == Status::Unreachable)
+                // Sent, and no answer: the server may have made the change. The copy stays.
+                throw Failure{
+                    u"更换 %1 的密码时与数据库服务器断开了连接（%2），不知道它是否已更换；"
+                    "新的设置留在“%3”里，服务器恢复后再运行一次同样的 rotate "
+                    "会按哪个密码能登录来了结。"_s.arg(accountName(a), session.lastError(),
+                                                       replacement.copyPath())};
+            if (changedOnServer != Status::Ok) {
+                replacement.discardCopy();
+                throw Failure{u"数据库服务器拒绝更换 %1 的密码（%2）；什么都没有改。"_s.arg(
+                    accountName(a), session.lastError())};
+            }
+            stopHereForTests("server");
+            // The account's next login must not be one too many (MAX_USER_CONNECTIONS).
+            session.close();
+            finish(a, session.serverName(), password);
         }
-        stopHereForTests("server");
-        SystemDatabaseSession check;
-        if (const Status status = check.logIn(a, password); status != Status::Ok) {
-            const bool back = setBack(session, a, a.password);
-            replacement.discardCopy();
-            throw Failure{u"新密码登录失败（%1）；%2"_s.arg(
-                check.lastError(), back ? u"已把数据库密码改回原来的，文件没有改。"_s
-                                        : u"而且没能改回原来的密码：请用管理员账户处理。"_s)};
-        }
+    }
+
+    // The server has the new password: the file follows at once, then logins prove it.
+    void finish(const Account &a, const QString &server, const QString &password)
+    {
         if (const int error = replacement.commit()) {
-            if (setBack(session, a, a.password)) {
+            if (setServerTo(a, password, a.password)) {
                 replacement.discardCopy();
                 throw Failure{
                     u"无法替换“%1”：%2；已把数据库密码改回原来的。"_s.arg(file, fileError(error))};
@@ -240,9 +306,49 @@ struct Rotation
                           ".sitepass-rotate 文件里，再运行一次 rotate 会完成更换。"_s.arg(
                               file, fileError(error))};
         }
-        writeSummary(u"已更换 %1 在 %2 上的密码，并写入“%3”。"_s.arg(accountName(a),
-                                                                     session.serverName(), file),
+        // From here the new password stands in the file; a failed sync is reported, not undone.
+        const int synced = replacement.syncFolder();
+        stopHereForTests("file");
+        const QByteArray old = replacement.contents();
+        SystemDatabaseSession check;
+        const Status proof = check.logIn(a, password);
+        check.close();
+        if (proof == Status::Ok && !passwordsAreChecked(a, a.password)) {
+            // Both passwords log in: the server does not check them for this account.
+            const bool back = setBack(a, old, true);
+            throw Failure{u"数据库服务器对 %1 不检查密码（旧密码也能登录，例如 trust 认证），"
+                          "更换密码没有意义；%2"_s.arg(
+                              accountName(a),
+                              back ? u"已把服务器和文件都改回原来的密码。"_s
+                                   : u"没能都改回原来的：原来的设置在“%1”旁边的 .sitepass-rotate "
+                                     "文件里，再运行一次 rotate 会了结。"_s.arg(file))};
+        }
+        if (proof != Status::Ok) {
+            const QString why = check.lastError();
+            const bool back = setBack(a, old, proof != Status::Unreachable);
+            throw Failure{
+                back ? u"新密码登录失败（%1）；已把数据库密码和文件都改回原来的。"_s.arg(why)
+                     : u"新密码登录失败（%1），也没能改回原来的密码；“%2”里是新密码，原来的设置"
+                       "在它旁边的 .sitepass-rotate 文件里，服务器恢复后再运行一次 rotate "
+                       "会按哪个密码能登录来了结。"_s.arg(why, file)};
+        }
+        if (synced)
+            throw Failure{u"已更换 %1 在 %2 上的密码并写入“%3”，但无法把文件夹的改动写到磁盘"
+                          "（%4）：断电时文件可能回到旧密码。"_s.arg(accountName(a), server, file,
+                                                                     fileError(synced))};
+        writeSummary(u"已更换 %1 在 %2 上的密码，并写入“%3”。"_s.arg(accountName(a), server, file),
                      password);
+    }
+
+    // The server and the file back to the old password where the old password still logs in;
+    // otherwise the old settings beside the file, for a rerun to decide by.
+    bool setBack(const Account &a, const QByteArray &old, bool serverAnswers)
+    {
+        if (serverAnswers && setServerTo(a, a.password, a.password) && setFileTo(old))
+            return true;
+        if (!replacement.hasCopy())
+            replacement.writeCopy(old);
+        return false;
     }
 };
 } // namespace
@@ -270,13 +376,21 @@ QString rotate(const Invocation &call)
             positional.at(1).left(40))};
     const PasswordRequest request = passwordRequest(call.parser, o);
     const QString file = positional.at(2);
-    // Laravel's cached settings would keep the old password after the .env has the new one.
+    // Laravel's cached settings would keep the old password after the .env has the new one:
+    // beside the name given (a release's link) and beside the file it leads to alike.
     if (*format == AppConfig::Format::Laravel) {
-        const QString cache = QFileInfo(file).absolutePath() + u"/bootstrap/cache/config.php"_s;
-        if (QFileInfo::exists(cache))
-            throw UsageError{u"这个 Laravel 程序缓存了配置（%1），换了 .env 里的密码它也仍用旧的；"
-                             "请先在程序目录运行 php artisan config:clear。"_s.arg(cache)};
+        for (const QString &folder :
+             {QFileInfo(file).absolutePath(),
+              QFileInfo(QFileInfo(file).canonicalFilePath()).absolutePath()}) {
+            const QString cache = folder + u"/bootstrap/cache/config.php"_s;
+            if (QFileInfo::exists(cache))
+                throw UsageError{
+                    u"这个 Laravel 程序缓存了配置（%1），换了 .env 里的密码它也仍用旧的；"
+                    "请先在程序目录运行 php artisan config:clear。"_s.arg(cache)};
+        }
     }
+    // Both passwords are in this process's memory from here on.
+    CoreDumps::disable();
     Rotation rotation{call, *format, file, FileReplacement(file), {}};
     rotation.run(request);
     return rotation.shown;

@@ -158,7 +158,7 @@ std::optional<std::pair<QByteArray, qsizetype>> dotenvName(const QByteArray &lin
 
 const QList<QString> dotenvKeys = {u"DB_CONNECTION"_s, u"DB_HOST"_s,     u"DB_PORT"_s,
                                    u"DB_DATABASE"_s,   u"DB_USERNAME"_s, u"DB_PASSWORD"_s,
-                                   u"DB_SOCKET"_s};
+                                   u"DB_SOCKET"_s,     u"DB_URL"_s,      u"DATABASE_URL"_s};
 
 Values readDotenv(QByteArrayView file)
 {
@@ -467,7 +467,13 @@ Read read(AppConfig::Format format, QByteArrayView file)
         // Laravel's own defaults where the .env leaves them out.
         a.host = values.count(u"DB_HOST"_s) ? values[u"DB_HOST"_s].text : u"127.0.0.1"_s;
         a.port = portNamed(u"DB_PORT"_s, optional(values, u"DB_PORT"_s));
-        a.socket = optional(values, u"DB_SOCKET"_s);
+        // Laravel's MySQL connection takes a socket over the host; PostgreSQL's reads none.
+        if (a.engine == SqlScript::Dialect::MariaDb)
+            a.socket = optional(values, u"DB_SOCKET"_s);
+        // A URL (Laravel 11's DB_URL, older ones' DATABASE_URL) wins over the keys.
+        for (const QString &url : {u"DB_URL"_s, u"DATABASE_URL"_s})
+            if (!optional(values, url).isEmpty())
+                fail(url, Problem::Overrides);
         a.database = required(values, u"DB_DATABASE"_s);
         a.user = required(values, u"DB_USERNAME"_s);
         break;
@@ -481,6 +487,9 @@ Read read(AppConfig::Format format, QByteArrayView file)
         const qsizetype colon =
             host.startsWith(u'[') ? host.indexOf(u"]:"_s) + 1 : host.lastIndexOf(u':');
         a.host = colon > 0 ? host.left(colon) : host;
+        // An IPv6 address in brackets, as WordPress passes it on: without them.
+        if (a.host.startsWith(u'[') && a.host.endsWith(u']'))
+            a.host = a.host.mid(1, a.host.size() - 2);
         const QString after = colon > 0 ? host.mid(colon + 1) : QString();
         if (after.startsWith(u'/'))
             a.socket = after;

@@ -21,7 +21,8 @@ struct Account
     SqlScript::Dialect engine = SqlScript::Dialect::MariaDb;
     QString host;   // as the application has it
     int port = 0;   // 0: the engine's default
-    QString socket; // a Unix socket (Laravel's DB_SOCKET, WordPress's "localhost:/path")
+    QString socket; // a MariaDB socket, taken instead of host (Laravel's DB_SOCKET,
+                    // WordPress's "localhost:/path")
     QString database;
     QString user;
     QString password;
@@ -42,6 +43,7 @@ enum class Problem {
     Disagree,   // the applications' parsers would read it differently
     Engine,     // no database this tool can talk to
     Port,       // not a port number
+    Overrides,  // a URL that the application takes instead of the other keys (DB_URL)
 };
 
 // Why a file cannot be read: the key (as the file spells it) and what is wrong with it.

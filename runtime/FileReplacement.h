@@ -5,9 +5,12 @@
 #include <QByteArray>
 #include <QString>
 
-// A file replaced in one step by a complete copy written beside it first, under a fixed name:
-// the copy left by a run that was killed is that run's journal. The file reached through a link
-// is the one replaced; the link stays. Failures are errno values (Windows: ENOSYS).
+// A file replaced in one step by a complete copy written beside it first, under a fixed name
+// that it takes only when complete: the copy left by a run that was killed is that run's
+// journal. The file reached through a link is the one replaced; the link stays. Failures are
+// errno values (Windows: ENOSYS), and these of its own: ESPIPE for what is no regular file
+// (a pipe, a device, a socket), ELOOP for a link at the copy's name, EMLINK for a file with
+// more than one name.
 class FileReplacement
 {
 public:
@@ -17,7 +20,8 @@ public:
     FileReplacement &operator=(const FileReplacement &) = delete;
 
     // Finds the file behind any links, takes it for this process alone (EWOULDBLOCK: another
-    // run has it) and reads it.
+    // run has it) and reads it. Nothing that is not a regular file with one name is opened in a
+    // way that could block, nor read.
     int open();
     const QByteArray &contents() const { return m_contents; }
     QString target() const { return m_target; }
@@ -25,13 +29,17 @@ public:
 
     // The copy beside the file: whether it is there, and what it holds.
     bool hasCopy() const;
-    // EPERM: not a copy this class wrote (another owner, group or mode than the file's).
+    // EPERM: not a copy this class wrote (another owner, group or mode than the file's);
+    // EEXIST: the file itself under a second name.
     int readCopy(QByteArray &bytes) const;
-    // A new copy with the file's owner, group and mode, on disk (file and folder synced) when
-    // this returns 0. EEXIST: a copy is there.
+    // A new copy with the file's owner, group, mode and extended attributes (its ACL among
+    // them), on disk (file and folder synced) under the copy's name when this returns 0, and
+    // nowhere otherwise. EEXIST: a copy is there.
     int writeCopy(const QByteArray &bytes);
-    // The copy takes the file's place, in one step.
+    // The copy takes the file's place, in one step: the rename alone, undone by nothing.
     int commit();
+    // The folder's entries on disk, after commit().
+    int syncFolder() const;
     int discardCopy();
 
 private:

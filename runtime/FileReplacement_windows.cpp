@@ -32,6 +32,11 @@ int FileReplacement::commit()
     return ENOSYS;
 }
 
+int FileReplacement::syncFolder() const
+{
+    return ENOSYS;
+}
+
 int FileReplacement::discardCopy()
 {
     return ENOSYS;

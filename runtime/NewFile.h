@@ -26,6 +26,8 @@ public:
     // 0, or why the file cannot be made. ENOENT for the group: no such group.
     int open();
     QIODevice &device() { return m_file; }
+    // The open file's descriptor (Linux), to give it attributes before it is written.
+    int descriptor() const { return m_file.handle(); }
     // Puts the written file in place: 0, or the errno of the failure (the file is discarded).
     int commit();
 

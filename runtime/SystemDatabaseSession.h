@@ -20,12 +20,13 @@ public:
     QString lastError() const override { return m_error; }
     QString serverName() const override { return m_server; }
 
+    // Ends the session, so that the account's next login is not one too many.
+    void close();
+
     // Seconds to wait for a server to answer a login or a statement.
     static constexpr int timeoutSeconds = 10;
 
 private:
-    void close();
-
     void *m_mysql = nullptr; // MYSQL
     void *m_pg = nullptr;    // PGconn
     bool m_mariaDb = false;

@@ -46,11 +46,15 @@ DatabaseSession::Status SystemDatabaseSession::logIn(const SettingsFile::Account
                                                      const QString &password)
 {
     close();
-    const QByteArray host = account.host.toUtf8(), user = account.user.toUtf8(),
-                     database = account.database.toUtf8(), secret = password.toUtf8(),
-                     socket = account.socket.toUtf8();
+    // The route the application takes: its socket over its host (libmariadb reads the socket
+    // only for "localhost"), and the engine's own port where the file names none, never one
+    // from the caller's environment (MYSQL_TCP_PORT, PGPORT).
+    const QByteArray host = account.socket.isEmpty() ? account.host.toUtf8() : "localhost"_ba,
+                     user = account.user.toUtf8(), database = account.database.toUtf8(),
+                     secret = password.toUtf8(), socket = account.socket.toUtf8();
+    const int portNumber = account.port ? account.port : AppConfig::defaultPort(account.engine);
     if (account.engine == SqlScript::Dialect::PostgreSql) {
-        const QByteArray port = account.port ? QByteArray::number(account.port) : QByteArray();
+        const QByteArray port = QByteArray::number(portNumber);
         const QByteArray timeout = QByteArray::number(timeoutSeconds);
         // No service file, no password file: the account is the one the settings name.
         const char *keys[] = {"host",
@@ -63,15 +67,14 @@ DatabaseSession::Status SystemDatabaseSession::logIn(const SettingsFile::Account
                               "client_encoding",
                               "application_name",
                               nullptr};
-        const char *values[] = {host.constData(),     port.isEmpty() ? nullptr : port.constData(),
-                                database.constData(), user.constData(),
-                                secret.constData(),   "/dev/null",
-                                timeout.constData(),  "UTF8",
-                                "sitepass-cli",       nullptr};
+        const char *values[] = {
+            host.constData(),   port.constData(), database.constData(), user.constData(),
+            secret.constData(), "/dev/null",      timeout.constData(),  "UTF8",
+            "sitepass-cli",     nullptr};
         m_pg = PQconnectdbParams(keys, values, 0);
         PGconn *pg = pgOf(m_pg);
         if (PQstatus(pg) != CONNECTION_OK) {
-            m_error = QString::fromUtf8(PQerrorMessage(pg)).trimmed();
+            m_error = QString::fromUtf8(PQerrorMessage(pg)).simplified(); // one line
             // A server that asked for the password and then ended the login turned it away.
             return PQconnectionUsedPassword(pg) ? Status::WrongPassword : Status::Unreachable;
         }
@@ -88,7 +91,7 @@ DatabaseSession::Status SystemDatabaseSession::logIn(const SettingsFile::Account
     mysql_optionsv(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     if (!mysql_real_connect(m, host.isEmpty() ? nullptr : host.constData(), user.constData(),
-                            secret.constData(), database.constData(), account.port,
+                            secret.constData(), database.constData(), unsigned(portNumber),
                             socket.isEmpty() ? nullptr : socket.constData(), 0)) {
         const unsigned int error = mysql_errno(m);
         m_error = QString::fromUtf8(mysql_error(m));
@@ -109,7 +112,7 @@ DatabaseSession::Status SystemDatabaseSession::run(const QString &statement)
     if (m_pg) {
         PGresult *result = PQexec(pgOf(m_pg), text.constData());
         const ExecStatusType status = PQresultStatus(result);
-        m_error = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+        m_error = QString::fromUtf8(PQresultErrorMessage(result)).simplified();
         PQclear(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
             return Status::Ok;
