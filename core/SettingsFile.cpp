@@ -203,7 +203,8 @@ Values readDotenv(QByteArrayView file)
         while (!close.isEmpty() && isBlank(close.back()))
             close.chop(1);
         g.plain = name && open.mid(name->second).startsWith("=\"") && g.last > g.first &&
-                  unescapedQuotes(close) == 1 && close.endsWith('"') && !close.endsWith("\\\"");
+                  (close == "\"" || unescapedQuotes(close) == 1) && close.endsWith('"') &&
+                  !close.endsWith("\\\"");
     }
     Values values;
     for (qsizetype i = 0; i < lines.size(); ++i) {

@@ -115,8 +115,12 @@ int FileReplacement::open()
         return errno;
     if (const int error = regularFile(st))
         return error;
-    // Another name would keep the old contents when this one gets the new.
-    if (st.st_nlink > 1)
+    // Another name would keep the old contents when this one gets the new; the copy's own
+    // name, planted as a link, is no journal and goes (readCopy() says EEXIST).
+    struct stat copy;
+    const bool copyIsFile = lstat(encoded(m_copy).constData(), &copy) == 0 &&
+                            copy.st_dev == st.st_dev && copy.st_ino == st.st_ino;
+    if (st.st_nlink > (copyIsFile ? 2u : 1u))
         return EMLINK;
     // Two runs on one file would each believe the other's copy to be a journal.
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0)

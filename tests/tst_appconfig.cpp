@@ -59,8 +59,7 @@ private slots:
         QTest::addRow("a quote and $(") << u"'$(x"_s << u"$("_s;
         QTest::addRow("a quote and a default that takes a later $")
             << u"'${A:-b$}"_s << u"${A:-b$"_s;
-        QTest::addRow("a quote and a default after an _name")
-            << u"'${_A:=$}"_s << u"${_A:=$"_s;
+        QTest::addRow("a quote and a default after an _name") << u"'${_A:=$}"_s << u"${_A:=$"_s;
         QTest::addRow("a quote and a default ended before the next $")
             << u"'$A:=b}$"_s << QString();
     }

@@ -87,6 +87,15 @@ private slots:
             << Format::Laravel << laravel + "DB_SOCKET=/run/mysqld/mysqld.sock\n"
             << u"my 127.0.0.1 3306 /run/mysqld/mysqld.sock s1db0 "
                "s1db0 old"_s;
+        QTest::addRow("laravel: pgsql reads no DB_SOCKET")
+            << Format::Laravel
+            << edited(laravel, "mysql", "pgsql") + "DB_SOCKET=/run/mysqld/mysqld.sock\n"
+            << u"pg 127.0.0.1 3306  s1db0 s1db0 old"_s;
+        QTest::addRow("laravel: an empty DB_URL") << Format::Laravel << laravel + "DB_URL=\n"
+                                                  << laravelAccount + u"old"_s;
+        QTest::addRow("laravel: another value closed by a line of its own quote")
+            << Format::Laravel << "KEY=\"-----BEGIN\nDB_PASSWORD=inside\n\"\n" + laravel
+            << laravelAccount + u"old"_s;
         QTest::addRow("wordpress as config writes it")
             << Format::WordPress << wordPress << u"my localhost 0  s1db0 s1db0 old"_s;
         QTest::addRow("wordpress edited: comments hide old defines, a port, a double-quoted key")
@@ -100,6 +109,18 @@ private slots:
             << Format::WordPress
             << edited(wordPress, "'localhost'", "'localhost:/run/mysqld/mysqld.sock'")
             << u"my localhost 0 /run/mysqld/mysqld.sock s1db0 s1db0 old"_s;
+        QTest::addRow("wordpress: IPv6 in brackets, with and without a port")
+            << Format::WordPress
+            << edited(wordPress, "'localhost'", "'[::1]:3306'") +
+                   edited(edited(wordPress, "<?php\n", ""), "'localhost'", "'[::1]'")
+                       .replace("define(", "$cache->define(")
+            << u"my ::1 3306  s1db0 s1db0 old"_s;
+        QTest::addRow("wordpress: another class's define")
+            << Format::WordPress << wordPress + "Foo::define('DB_PASSWORD', 'x');\n"
+            << u"my localhost 0  s1db0 s1db0 old"_s;
+        QTest::addRow("wordpress: [::1] alone keeps its host")
+            << Format::WordPress << edited(wordPress, "'localhost'", "'[::1]'")
+            << u"my ::1 0  s1db0 s1db0 old"_s;
         QTest::addRow("php as config writes it, backslash and quote escaped")
             << Format::Php << edited(phpArray, "'old'", "'a\\\\b\\'c'")
             << u"pg /run/postgresql 5432  s1db0 s1db0 a\\b'c"_s;
@@ -139,14 +160,25 @@ private slots:
                                                 << u"DB_PASSWORD"_s << Problem::MultiLine;
         QTest::addRow("=\" without its closing comment, multi-line to phpdotenv")
             << Format::Laravel << password("'a=\"b'") << u"DB_PASSWORD"_s << Problem::MultiLine;
-        QTest::addRow("the key inside another value for one parser")
+        QTest::addRow("the keys inside another value, closed by a line of its quote")
             << Format::Laravel << "X=\"abc\n" + laravel + "\"\n"
-            << u"DB_CONNECTION"_s << Problem::Disagree;
+            << u"DB_CONNECTION"_s << Problem::Missing;
         QTest::addRow("blanks before =, which Symfony refuses")
             << Format::Laravel << password("'old'").replace("DB_PASSWORD=", "DB_PASSWORD =")
             << u"DB_PASSWORD"_s << Problem::Disagree;
         QTest::addRow("a # in a plain value")
             << Format::Laravel << password("a#b") << u"DB_PASSWORD"_s << Problem::NotLiteral;
+        QTest::addRow("a # straight after a quoted value, a comment to one parser only")
+            << Format::Laravel << password("'old'#x") << u"DB_PASSWORD"_s << Problem::NotLiteral;
+        QTest::addRow("a lone CR inside a line")
+            << Format::Laravel << "APP_X=1\rDB_PASSWORD=evil\n" + laravel << QString()
+            << Problem::Disagree;
+        QTest::addRow("DB_URL, which Laravel takes instead")
+            << Format::Laravel << laravel + "DB_URL='mysql://u:p@h/d'\n"
+            << u"DB_URL"_s << Problem::Overrides;
+        QTest::addRow("DATABASE_URL, as older Laravel names it")
+            << Format::Laravel << laravel + "DATABASE_URL=mysql://u:p@h/d\n"
+            << u"DATABASE_URL"_s << Problem::Overrides;
         QTest::addRow("sqlite") << Format::Laravel << edited(laravel, "=mysql", "=sqlite")
                                 << u"DB_CONNECTION"_s << Problem::Engine;
         QTest::addRow("a port that is not one")
@@ -167,6 +199,9 @@ private slots:
             << u"DB_PASSWORD"_s << Problem::Twice;
         QTest::addRow("php: a function call")
             << Format::Php << edited(phpArray, "'old'", "env('DB_PASSWORD')") << u"password"_s
+            << Problem::NotLiteral;
+        QTest::addRow("php: a port that is an expression")
+            << Format::Php << edited(phpArray, "5432,", "5432 + 1,") << u"port"_s
             << Problem::NotLiteral;
         QTest::addRow("php: a second connection's password")
             << Format::Php << edited(phpArray, "];", "'redis' => ['password' => 'r']];")

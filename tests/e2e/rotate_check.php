@@ -20,7 +20,8 @@ if ($format === 'laravel') {
         }
     }
     $c = ['driver' => $env['DB_CONNECTION'], 'host' => $env['DB_HOST'], 'port' => $env['DB_PORT'] ?? '',
-          'database' => $env['DB_DATABASE'], 'username' => $env['DB_USERNAME'], 'password' => $env['DB_PASSWORD']];
+          'database' => $env['DB_DATABASE'], 'username' => $env['DB_USERNAME'], 'password' => $env['DB_PASSWORD'],
+          'socket' => $env['DB_SOCKET'] ?? ''];
 } elseif ($format === 'wordpress') {
     define('ABSPATH', __DIR__ . '/wordpress/'); // the file loads WordPress from there last
     include $file;
@@ -32,7 +33,9 @@ if ($format === 'laravel') {
 }
 $dsn = $c['driver'] === 'pgsql'
     ? "pgsql:host={$c['host']};dbname={$c['database']}" . ($c['port'] ? ";port={$c['port']}" : '')
-    : "mysql:host={$c['host']};port={$c['port']};dbname={$c['database']}";
+    : (($c['socket'] ?? '') !== '' // as Laravel's MySQL connector: the socket over the host
+        ? "mysql:unix_socket={$c['socket']};dbname={$c['database']}"
+        : "mysql:host={$c['host']};port={$c['port']};dbname={$c['database']}");
 try {
     new PDO($dsn, $c['username'], $c['password'], [PDO::ATTR_ERRMODE => PDO::ERRMODE_EXCEPTION]);
     echo "logged in\t", $c['password'], "\n";

@@ -1,0 +1,161 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "FileReplacement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QByteArray name(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+class TestFileReplacement : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_file;
+
+private slots:
+    void init()
+    {
+        m_file = m_dir.filePath(u".env"_s);
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        write(m_file, "old");
+        chmod(name(m_file).constData(), 0640);
+    }
+
+    void replacesThroughALinkBesideItsTarget()
+    {
+        QDir().mkpath(m_dir.filePath(u"current"_s));
+        QVERIFY(symlink("../.env", name(m_dir.filePath(u"current/.env"_s)).constData()) == 0);
+        FileReplacement r(m_dir.filePath(u"current/.env"_s));
+        QCOMPARE(r.open(), 0);
+        QCOMPARE(r.copyPath(), m_dir.filePath(u"..env.sitepass-rotate"_s));
+        QCOMPARE(r.writeCopy("new"), 0);
+        struct stat st;
+        QCOMPARE(stat(name(r.copyPath()).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, 0640u); // the file's mode, not the copy's own 0600
+        QCOMPARE(r.commit(), 0);
+        QCOMPARE(read(m_file), "new"_ba);
+        QVERIFY(QFileInfo(m_dir.filePath(u"current/.env"_s)).isSymLink());
+    }
+
+    void oneRunAtATime()
+    {
+        FileReplacement first(m_file), second(m_file);
+        QCOMPARE(first.open(), 0);
+        QCOMPARE(second.open(), EWOULDBLOCK);
+    }
+
+    void aFailedWriteLeavesNoCopy()
+    {
+        FileReplacement r(m_file);
+        QCOMPARE(r.open(), 0);
+        const rlimit small{2, RLIM_INFINITY}, saved = [] {
+            rlimit l;
+            getrlimit(RLIMIT_FSIZE, &l);
+            return l;
+        }();
+        signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        const int error = r.writeCopy("longer than two bytes");
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(error, EFBIG);
+        QVERIFY(!r.hasCopy());
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u".env"_s});
+    }
+
+    void carriesTheFilesAttributes()
+    {
+        if (setxattr(name(m_file).constData(), "user.kept", "v", 1, 0) != 0)
+            QSKIP("no user attributes on this file system");
+        FileReplacement r(m_file);
+        QCOMPARE(r.open(), 0);
+        QCOMPARE(r.writeCopy("new"), 0);
+        char value[4] = {};
+        QCOMPARE(getxattr(name(r.copyPath()).constData(), "user.kept", value, sizeof value), 1);
+        QCOMPARE(value[0], 'v');
+    }
+
+    // What the file's neighbours can put in the way is told apart, and never blocks.
+    void strangersAtEitherName_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("open");     // the file's open()
+        QTest::addColumn<int>("readCopy"); // then the copy's
+        QTest::addRow("a second name for the file") << u"link file"_s << EMLINK << 0;
+        QTest::addRow("a pipe as the file") << u"fifo file"_s << ESPIPE << 0;
+        QTest::addRow("the file itself at the copy's name") << u"link copy"_s << 0 << EEXIST;
+        QTest::addRow("a pipe at the copy's name") << u"fifo copy"_s << 0 << ESPIPE;
+        QTest::addRow("a link at the copy's name") << u"symlink copy"_s << 0 << ELOOP;
+        QTest::addRow("a copy of another mode") << u"mode copy"_s << 0 << EPERM;
+        QTest::addRow("a copy of another owner") << u"owner copy"_s << 0 << EPERM;
+        QTest::addRow("a copy of another group") << u"group copy"_s << 0 << EPERM;
+    }
+    void strangersAtEitherName()
+    {
+        QFETCH(QString, what);
+        QFETCH(int, open);
+        QFETCH(int, readCopy);
+        const QString copy = m_dir.filePath(u"..env.sitepass-rotate"_s);
+        const QByteArray f = name(m_file), c = name(copy);
+        if (what == u"link file")
+            QCOMPARE(link(f.constData(), name(m_dir.filePath(u"other"_s)).constData()), 0);
+        if (what == u"fifo file") {
+            QFile::remove(m_file);
+            QCOMPARE(mkfifo(f.constData(), 0640), 0);
+        }
+        if (what == u"link copy")
+            QCOMPARE(link(f.constData(), c.constData()), 0);
+        if (what == u"fifo copy")
+            QCOMPARE(mkfifo(c.constData(), 0640), 0);
+        if (what == u"symlink copy")
+            QCOMPARE(symlink(f.constData(), c.constData()), 0);
+        if (what.endsWith(u" copy") && !QFileInfo::exists(copy) && !QFileInfo(copy).isSymLink()) {
+            write(copy, "DB_PASSWORD=planted");
+            chmod(c.constData(), what == u"mode copy" ? 0644 : 0640);
+            if ((what == u"owner copy" || what == u"group copy") && geteuid() != 0)
+                QSKIP("another owner or group needs root");
+            if (what == u"owner copy")
+                QCOMPARE(chown(c.constData(), 65534, -1), 0);
+            if (what == u"group copy")
+                QCOMPARE(chown(c.constData(), -1, 65534), 0);
+        }
+        FileReplacement r(m_file);
+        QCOMPARE(r.open(), open);
+        if (open)
+            return;
+        QByteArray bytes;
+        QCOMPARE(r.readCopy(bytes), readCopy);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestFileReplacement)
+#include "tst_filereplacement.moc"
