@@ -118,3 +118,13 @@ row "resident memory, MiB" "$(awk -v k="$a_kb" 'BEGIN { printf "%.1f", k / 1024 
 
 echo
 "$(dirname "$0")/rotate.sh" "$build/cli/sitepass-cli"
+echo
+# The order rotate had before the file followed the server at once, built from that commit.
+before=build/bench-before
+if [ ! -x "$before/build/cli/sitepass-cli" ]; then
+    mkdir -p "$before/src"
+    git archive 397cd6d | tar -x -C "$before/src"
+    cmake -S "$before/src" -B "$before/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DSITEPASS_TESTS=OFF >/dev/null
+    cmake --build "$before/build" --target sitepass-cli >/dev/null
+fi
+"$(dirname "$0")/rotate_window.sh" "$before/build/cli/sitepass-cli" "$build/cli/sitepass-cli"
