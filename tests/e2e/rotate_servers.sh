@@ -174,6 +174,8 @@ for step in copy server; do
     status=$( (SITEPASS_TEST_KILL_AT=$step "$cli" rotate laravel "$file" >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)
     [ "$status" -eq 137 ] && ok || bad "killed after the $step: not killed ($status)"
     ls -A "$dir/faults" | grep -q sitepass-rotate && ok || bad "killed after the $step: no copy left as the journal"
+    # The copy is whole before the server changes: killed there, the file's password still works.
+    [ "$step" != copy ] || { [[ $(login laravel "$file") == "logged in"* ]] && ok || bad "killed after the copy: the server changed first"; }
     expect_status "the run after one killed after the $step" 0 "$cli" rotate laravel "$file"
     agree "killed after the $step, then run again" laravel "$file"
 done
@@ -183,6 +185,13 @@ cp -p "$file" "$dir/faults/before"
 printf 'DB_CONNECTION=mysql\n' >"$dir/faults/..env.sitepass-rotate"
 expect_status "a planted copy" 1 "$cli" rotate laravel "$file"
 unchanged "a planted copy"
+rm "$dir/faults/..env.sitepass-rotate"
+# Nor one with the file's owner and mode that names another account.
+sed 's/^export DB_USERNAME=.*/export DB_USERNAME=someone_else/; s/^DB_PASSWORD=.*/DB_PASSWORD=theirs/' "$file" >"$dir/faults/..env.sitepass-rotate"
+chown --reference="$file" "$dir/faults/..env.sitepass-rotate" && chmod --reference="$file" "$dir/faults/..env.sitepass-rotate"
+expect_status "a planted copy of another account" 1 "$cli" rotate laravel "$file"
+grep -q '不是这个账户' "$dir/last.err" && ok || bad "a planted copy of another account: not said"
+unchanged "a planted copy of another account"
 rm "$dir/faults/..env.sitepass-rotate"
 
 mkdir -p "$dir/faults/bootstrap/cache" && echo '<?php return [];' >"$dir/faults/bootstrap/cache/config.php"
@@ -208,6 +217,12 @@ if [ -n "$postgres" ]; then
     expect_status "postgresql: the change refused" 1 "$cli" rotate php "$file"
     cmp -s "$file" "$dir/faults_pg/before" && ok || bad "postgresql refused: the file changed"
     agree "postgresql: the change refused" php "$file"
+    pg_admin -c 'ALTER ROLE s_faults_pg RESET default_transaction_read_only' >/dev/null
+    status=$( (SITEPASS_TEST_KILL_AT=server "$cli" rotate php "$file" >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)
+    [ "$status" -eq 137 ] && ok || bad "postgresql: killed after the server: not killed ($status)"
+    expect_status "postgresql: the run after one killed after the server" 0 "$cli" rotate php "$file"
+    grep -q '了结' "$dir/last.err" && ok || bad "postgresql: the rerun did not finish the killed run"
+    agree "postgresql: killed after the server, then run again" php "$file"
 fi
 
 # The server's side: a reply lost after the change was sent, and a server gone before the
@@ -300,6 +315,24 @@ mv "$file" "$dir/surroundings/current/.env"
 ln -s ../current/.env "$dir/surroundings/shared/.env"
 expect_status "a config cache beside the file a link leads to" 2 "$cli" rotate laravel "$dir/surroundings/shared/.env"
 grep -q 'config:clear' "$dir/last.err" && ok || bad "a cache behind a link: not said"
+
+# An account that may hold one session: the proofs come after the first session has closed.
+file=$(site oneconn laravel mariadb)
+maria_admin -e "ALTER USER 's_oneconn'@'%' WITH MAX_USER_CONNECTIONS 1"
+expect_status "an account of one session at a time" 0 "$cli" rotate laravel "$file"
+agree "an account of one session at a time" laravel "$file"
+# A server that lets any password in proves nothing by a login: both are set back, saying so.
+if [ -n "$postgres" ]; then
+    file=$(site trusted php postgresql)
+    sed -i '1i local all s_trusted trust' "$dir/pg/pg_hba.conf"
+    as_nobody "$pgbin/pg_ctl" -D "$dir/pg" reload >/dev/null
+    sleep 1
+    cp -p "$file" "$dir/trusted/before"
+    expect_status "trust authentication" 1 "$cli" rotate php "$file"
+    grep -q '不检查密码' "$dir/last.err" && ok || bad "trust: not said"
+    cmp -s "$file" "$dir/trusted/before" && ok || bad "trust: the file was not set back"
+    no_copy "$file" && ok || bad "trust: something left beside the file"
+fi
 
 [ "$failed" -eq 0 ] || tail -n 20 "$dir/checks.log" >&2
 echo "$passed passed, $failed failed"
