@@ -198,7 +198,21 @@ int FileReplacement::writeCopy(const QByteArray &bytes)
 
 int FileReplacement::commit()
 {
-    return rename(encoded(m_copy).constData(), encoded(m_target).constData()) == 0 ? 0 : errno;
+    // The lock moves to the file's new contents with its name: another run must not start on
+    // them while this one still proves or sets back.
+    const int fd =
+        ::open(encoded(m_copy).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+        rename(encoded(m_copy).constData(), encoded(m_target).constData()) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    ::close(m_fd);
+    m_fd = fd;
+    return 0;
 }
 
 int FileReplacement::syncFolder() const

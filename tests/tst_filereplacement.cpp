@@ -69,9 +69,13 @@ private slots:
 
     void oneRunAtATime()
     {
-        FileReplacement first(m_file), second(m_file);
+        FileReplacement first(m_file), second(m_file), third(m_file);
         QCOMPARE(first.open(), 0);
         QCOMPARE(second.open(), EWOULDBLOCK);
+        // Still while the run goes on after the file has its new contents.
+        QCOMPARE(first.writeCopy("new"), 0);
+        QCOMPARE(first.commit(), 0);
+        QCOMPARE(third.open(), EWOULDBLOCK);
     }
 
     void aFailedWriteLeavesNoCopy()
