@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QIODevice>
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 
 namespace CommandLine {
 
@@ -292,6 +294,17 @@ OutputFile outputFile(const QCommandLineParser &parser, const Options &o)
         }
     }
     return file;
+}
+
+void stopHereForTests(const char *step)
+{
+    if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") != QLatin1String(step))
+        return;
+#ifdef SIGKILL
+    raise(SIGKILL);
+#else
+    std::abort();
+#endif
 }
 
 } // namespace CommandLine

@@ -119,6 +119,16 @@ struct Options
             WebConfig::defaultNginxLogFolder, WebConfig::defaultApacheLogFolder,
             WebConfig::defaultPhpFpmLogFolder),
         u"文件夹"_s};
+    QCommandLineOption app{u"app"_s, u"site add：网站程序，php、laravel 或 wordpress。"_s,
+                           u"程序"_s};
+    QCommandLineOption server{u"server"_s, u"site add：Web 服务器，nginx（默认）或 apache。"_s,
+                              u"服务器"_s, u"nginx"_s};
+    QCommandLineOption profile{
+        u"profile"_s, u"site add：用这份站点资料（profile --json 的文件），而不是新生成一份。"_s,
+        u"文件"_s};
+    QCommandLineOption dropDatabase{u"drop-database"_s,
+                                    u"site remove：也删除站点的数据库和数据库用户。"_s};
+    QCommandLineOption deleteFiles{u"delete-files"_s, u"site remove：也删除站点的文件夹。"_s};
     QCommandLineOption showPassword{u"show-password"_s,
                                     u"把新密码打印到标准输出（一行，供密码管理器或脚本读取）。"_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
@@ -144,10 +154,14 @@ struct Options
     {
         return fileOptions() + appOptions() + webOptions();
     }
+    QList<const QCommandLineOption *> siteOptions() const
+    {
+        return {&app, &server, &profile, &dropDatabase, &deleteFiles};
+    }
     QList<const QCommandLineOption *> all() const
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
-               QList<const QCommandLineOption *>{&host} + configOptions() +
+               QList<const QCommandLineOption *>{&host} + configOptions() + siteOptions() +
                QList<const QCommandLineOption *>{&showPassword, &help, &version};
     }
 };
@@ -204,6 +218,10 @@ struct OutputFile
     QString name, group;
 };
 OutputFile outputFile(const QCommandLineParser &parser, const Options &o);
+
+// For the tests of an interrupted run: the process kills itself at the named step, as a power
+// cut would stop it (SITEPASS_TEST_KILL_AT=STEP).
+void stopHereForTests(const char *step);
 
 // A failed write in the user's words; errno's own text would be English.
 QString describeWriteFailure(int error);

@@ -97,7 +97,8 @@ void config(const Invocation &call, ChunkedOutput &out)
     const QStringList &positional = call.positional;
     rejectOptions(parser,
                   o.passwordOptions() + o.profileOptions() +
-                      QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword},
+                      QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
+                      o.siteOptions(),
                   u"config"_s);
     if (positional.size() < 2)
         throw UsageError{u"config 命令需要格式：%1。"_s.arg(formatNames)};

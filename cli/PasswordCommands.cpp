@@ -111,7 +111,7 @@ void password(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"password 命令不接受参数“%1”。"_s.arg(call.positional.at(1).left(40))};
     rejectOptions(call.parser,
                   o.profileOptions() + QList<const QCommandLineOption *>{&o.host, &o.showPassword} +
-                      o.configOptions(),
+                      o.configOptions() + o.siteOptions(),
                   u"password"_s);
     const PasswordRequest request = passwordRequest(call.parser, o);
     const qsizetype count = passwordCount(call.parser, o);
@@ -133,28 +133,40 @@ void profile(const Invocation &call, ChunkedOutput &out)
     checkDomain(positional.at(1));
     rejectOptions(parser,
                   QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
-                      o.appOptions() + o.webOptions(),
+                      o.appOptions() + o.webOptions() + o.siteOptions(),
                   u"profile"_s);
     if (parser.isSet(o.crlf) && parser.isSet(o.json))
         throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
     const OutputFile output = outputFile(parser, o);
+    QString token;
+    const SiteTexts t = newProfile(call, positional.at(1), token);
+    writeProfile(call, t, token, output, out);
+}
 
+SiteTexts newProfile(const Invocation &call, const QString &domain, QString &token)
+{
+    const QCommandLineParser &parser = call.parser;
+    const Options &o = call.options;
     const PasswordRequest request = passwordRequest(parser, o);
     SiteRecord fields;
-    fields.setText(SiteField::SiteName, positional.at(1));
+    fields.setText(SiteField::SiteName, domain);
     fields.setText(SiteField::SitePort, checkedPort(parser.value(o.port)));
     fields.setText(SiteField::AdminPath, parser.value(o.adminPath));
     fields.setText(SiteField::AdminUser, parser.value(o.adminUser));
-    const QString token = SiteProfile::fill(
+    token = SiteProfile::fill(
         fields, [&] { return request.next(call.random); }, call.clock);
-    const SiteTexts t = SiteProfile::readTexts(fields);
+    return SiteProfile::readTexts(fields);
+}
 
+void writeProfile(const Invocation &call, const SiteTexts &t, const QString &token,
+                  const OutputFile &output, ChunkedOutput &out)
+{
     QString text;
-    if (parser.isSet(o.json)) {
+    if (call.parser.isSet(call.options.json)) {
         text = QString::fromUtf8(SiteProfile::toJson(t, token));
     } else {
         text = BuildSiteReport(t);
-        if (!parser.isSet(o.crlf))
+        if (!call.parser.isSet(call.options.crlf))
             text.replace(u"\r\n"_s, u"\n"_s);
     }
     // Written only once every step has succeeded.

@@ -30,4 +30,10 @@ void password(const Invocation &call, ChunkedOutput &out);
 // standard output or a new file (--output, --group).
 void profile(const Invocation &call, ChunkedOutput &out);
 
+// A new profile for `domain` by the profile and password options; its token in `token`.
+SiteTexts newProfile(const Invocation &call, const QString &domain, QString &token);
+// The report (or --json, --crlf) to standard output or the new file.
+void writeProfile(const Invocation &call, const SiteTexts &texts, const QString &token,
+                  const OutputFile &output, ChunkedOutput &out);
+
 } // namespace CommandLine

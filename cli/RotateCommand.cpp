@@ -10,27 +10,12 @@
 
 #include <QFileInfo>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 
 namespace CommandLine {
 
 namespace {
 using Status = DatabaseSession::Status;
 using SettingsFile::Account;
-
-// For the tests of an interrupted run: the process kills itself at the named step, as a power
-// cut would stop it.
-void stopHereForTests(const char *step)
-{
-    if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") != QLatin1String(step))
-        return;
-#ifdef SIGKILL
-    raise(SIGKILL);
-#else
-    std::abort();
-#endif
-}
 
 QString accountName(const Account &a)
 {
@@ -359,7 +344,7 @@ QString rotate(const Invocation &call)
     const QStringList &positional = call.positional;
     rejectOptions(call.parser,
                   QList<const QCommandLineOption *>{&o.count, &o.host} + o.profileOptions() +
-                      o.configOptions(),
+                      o.configOptions() + o.siteOptions(),
                   u"rotate"_s);
 #ifdef Q_OS_WIN
     throw UsageError{

@@ -8,6 +8,7 @@
 #include "HelpText.h"
 #include "PasswordCommands.h"
 #include "RotateCommand.h"
+#include "SiteCommand.h"
 #include "SitepassError.h"
 #include "SqlCommand.h"
 
@@ -145,6 +146,8 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
                 config(call, output);
             else if (command == u"rotate"_s)
                 output.write(rotate(call));
+            else if (command == u"site"_s)
+                site(call, output);
             else
                 throw UsageError{
                     command.isEmpty()

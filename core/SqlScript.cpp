@@ -186,4 +186,24 @@ QString build(Dialect dialect, const SiteTexts &profile, const QString &host, Ra
     return mysqlFamily(dialect, profile, host);
 }
 
+QStringList drop(Dialect dialect, const QString &database, const QString &user, const QString &host)
+{
+    if (dialect == Dialect::PostgreSql)
+        return {u"DROP DATABASE IF EXISTS %1;"_s.arg(postgresIdentifier(database)),
+                u"DROP ROLE IF EXISTS %1;"_s.arg(postgresIdentifier(user))};
+    return {u"DROP USER IF EXISTS %1@%2;"_s.arg(mysqlString(user), mysqlString(host)),
+            u"DROP DATABASE IF EXISTS %1;"_s.arg(mysqlIdentifier(database))};
+}
+
+QString countExisting(Dialect dialect, const QString &database, const QString &user)
+{
+    if (dialect == Dialect::PostgreSql)
+        return u"SELECT (SELECT count(*) FROM pg_database WHERE datname = %1) + "
+               "(SELECT count(*) FROM pg_roles WHERE rolname = %2)"_s.arg(postgresString(database),
+                                                                          postgresString(user));
+    return u"SELECT (SELECT COUNT(*) FROM information_schema.SCHEMATA WHERE SCHEMA_NAME = %1) + "
+           "(SELECT COUNT(*) FROM mysql.user WHERE User = %2)"_s.arg(mysqlString(database),
+                                                                     mysqlString(user));
+}
+
 } // namespace SqlScript

@@ -5,6 +5,7 @@
 #include "SiteProfile.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <optional>
 
@@ -43,5 +44,13 @@ QString build(Dialect dialect, const SiteTexts &profile, const QString &host, Ra
 // the hash, PostgreSQL's ALTER ROLE CURRENT_USER with a verifier salted from `random`, so that
 // neither server sees the password; MySQL's ALTER USER takes it as a literal, as build() does.
 QString passwordChange(Dialect dialect, const QString &password, RandomSource &random);
+
+// What undoes build() for the administrator, each statement harmless where its object is gone:
+// the user (or role), then the database.
+QStringList drop(Dialect dialect, const QString &database, const QString &user,
+                 const QString &host);
+
+// A query whose one value counts the databases and users (or roles) of these names that exist.
+QString countExisting(Dialect dialect, const QString &database, const QString &user);
 
 } // namespace SqlScript

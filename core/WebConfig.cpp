@@ -307,10 +307,16 @@ void checkSettings(const Settings &s)
     checked(s);
 }
 
-QString build(Format format, const SiteTexts &profile, const Settings &settings)
+WebSite checkedSite(Format format, const SiteTexts &profile, const Settings &settings)
 {
     WebSite checked = site(profile, settings);
     checked.logFolder = logFolder(format, settings);
+    return checked;
+}
+
+QString build(Format format, const SiteTexts &profile, const Settings &settings)
+{
+    const WebSite checked = checkedSite(format, profile, settings);
     switch (format) {
     case Format::PhpFpm:
         // php-fpm's own section, whatever its case.

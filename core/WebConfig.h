@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SiteProfile.h"
+#include "WebSite.h"
 
 #include <QString>
 #include <QStringList>
@@ -65,6 +66,9 @@ QString poolUser(const QString &host);
 QStringList poolUsers(const SiteTexts &profile, const Settings &settings);
 // The folder a format writes the site's logs to (root's, as the servers' masters open them).
 QString logFolder(Format format, const Settings &settings);
+
+// The site as a format writes it, every value checked (its paths, users and names).
+WebSite checkedSite(Format format, const SiteTexts &profile, const Settings &settings);
 
 // The file's text. Throws SitepassError (WebValueInvalid) naming the field or option whose value
 // no server should be given; detail() is the value.

@@ -1,0 +1,491 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SiteCommand.h"
+
+#include "ChunkedOutput.h"
+#include "PasswordCommands.h"
+#include "SitePlan.h"
+#include "SitepassError.h"
+
+#ifndef Q_OS_WIN
+#include "SiteMachine.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QThread>
+#include <csignal>
+#include <unistd.h>
+#endif
+
+namespace CommandLine {
+
+#ifndef Q_OS_WIN
+namespace {
+using namespace SitePlan;
+
+// A step that failed after the checks: what failed, in the user's words.
+struct StepFailed
+{
+    QString message;
+};
+
+QString journalPath(const Layout &layout, const QString &host)
+{
+    return layout.stateFolder + u'/' + host + u".json"_s;
+}
+
+Layout debianLayout(const QString &phpVersion)
+{
+    Layout layout;
+    layout.poolFolder = u"/etc/php/%1/fpm/pool.d"_s.arg(phpVersion);
+    return layout;
+}
+
+QString words(int error)
+{
+    const QString described = describeCreateFailure(error);
+    return described.isEmpty() ? QString::fromLocal8Bit(strerror(error)) : described;
+}
+
+// The servers' own checks of their whole configuration: the program's last line where it fails.
+QString configurationProblem(Server server, const QString &phpVersion)
+{
+    const auto lastLine = [](const QString &output) {
+        const QStringList lines = output.trimmed().split(u'\n');
+        return lines.isEmpty() ? QString() : lines.last().trimmed();
+    };
+    const SiteMachine::Run fpm = SiteMachine::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
+    if (!fpm.ok())
+        return u"php-fpm%1 -t：%2"_s.arg(phpVersion, lastLine(fpm.output));
+    const SiteMachine::Run web = server == Server::Nginx
+                                     ? SiteMachine::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
+                                     : SiteMachine::run(u"apache2ctl"_s, {u"-t"_s});
+    if (!web.ok())
+        return u"%1 -t：%2"_s.arg(server == Server::Nginx ? u"nginx"_s : u"apache2ctl"_s,
+                                  lastLine(web.output));
+    return {};
+}
+
+// php-fpm first, so that the pool's socket is there when the web server sends to it; its
+// restart is waited for (the site's socket there or gone, as `pool` says), since a second
+// reload while php-fpm starts again would stop it.
+QString reload(Server server, const QString &phpVersion, const QString &socket, bool pool)
+{
+    const auto settled = [&] {
+        for (int tries = 0; tries < 100 && SiteMachine::exists(socket) != pool; ++tries)
+            QThread::msleep(100);
+        QThread::msleep(300);
+    };
+    const QString webService = server == Server::Nginx ? u"nginx"_s : u"apache2"_s;
+    if (SiteMachine::systemdRuns()) {
+        for (const QString &service : {u"php%1-fpm"_s.arg(phpVersion), webService}) {
+            const SiteMachine::Run r = SiteMachine::run(u"systemctl"_s, {u"reload"_s, service});
+            if (!r.ok())
+                return u"systemctl reload %1：%2"_s.arg(service, r.output.trimmed());
+            if (service != webService)
+                settled();
+        }
+        return {};
+    }
+    QFile pidFile(u"/run/php/php%1-fpm.pid"_s.arg(phpVersion));
+    const pid_t pid =
+        pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
+    if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
+        return u"php-fpm%1 没有在运行（/run/php/php%1-fpm.pid）"_s.arg(phpVersion);
+    settled();
+    const SiteMachine::Run web = server == Server::Nginx
+                                     ? SiteMachine::run(u"nginx"_s, {u"-s"_s, u"reload"_s})
+                                     : SiteMachine::run(u"apache2ctl"_s, {u"graceful"_s});
+    return web.ok() ? QString() : u"%1：%2"_s.arg(webService, web.output.trimmed());
+}
+
+struct SiteRun
+{
+    const Invocation &call;
+    Layout layout;
+    QString phpVersion;
+    Journal journal;
+
+    void save()
+    {
+        QDir().mkpath(layout.stateFolder);
+        QFile::setPermissions(layout.stateFolder,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QSaveFile file(journalPath(layout, journal.site.host));
+        if (!file.open(QIODevice::WriteOnly) ||
+            !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+            file.write(SitePlan::write(journal)) < 0 || !file.commit())
+            throw StepFailed{u"无法写入记录文件“%1”：%2"_s.arg(
+                journalPath(layout, journal.site.host), file.errorString())};
+    }
+
+    // Records the step before it runs and once it is done; its failure is thrown.
+    void step(Step s, const std::function<QString()> &work)
+    {
+        journal.steps.append({s, false});
+        save();
+        stopHereForTests(stepName(s).toLatin1().constData());
+        const QString problem = work();
+        stopHereForTests((stepName(s) + u"-done"_s).toLatin1().constData());
+        if (!problem.isEmpty())
+            throw StepFailed{problem};
+        journal.steps.last().second = true;
+        save();
+    }
+
+    QString files(const QList<std::tuple<QString, QString, QString, int, QString>> &list)
+    {
+        for (const auto &[path, user, group, mode, text] : list) {
+            const int error = text.isNull() ? SiteMachine::makeFolder(path, user, group, mode)
+                                            : SiteMachine::writeFile(path, text, user, group, mode);
+            if (error)
+                return u"无法创建“%1”：%2"_s.arg(path, words(error));
+        }
+        return {};
+    }
+
+    void add(const Site &site)
+    {
+        journal.site = site;
+        const QString &user = site.user, &web = site.webUser;
+        step(Step::User, [&] {
+            const QString problem = SiteMachine::addSystemUser(user);
+            return problem.isEmpty() ? problem : u"useradd %1：%2"_s.arg(user, problem);
+        });
+        step(Step::Folders, [&] {
+            if (!SiteMachine::exists(site.logFolder)) {
+                journal.madeLogFolder = true;
+                save();
+                if (const QString p = files({{site.logFolder, {}, {}, 0750, {}}}); !p.isEmpty())
+                    return p;
+            }
+            // The site's user owns its folder, the web server's group reads what is served,
+            // PHP's own folders are the site's alone.
+            QList<std::tuple<QString, QString, QString, int, QString>> list = {
+                {site.siteRoot, user, web, 0750, {}}};
+            for (const QString &folder : site.phpFolders)
+                list.append({folder, user, user, 0700, {}});
+            if (site.docRoot != site.siteRoot)
+                list.append({site.docRoot, user, web, 0750, {}});
+            list.append({site.docRoot + u"/index.php"_s, user, web, 0640, site.placeholderText});
+            return files(list);
+        });
+        step(Step::Database, [&] {
+            const auto result =
+                SiteMachine::runAsAdministrator(site.engine, site.databaseStatements);
+            return result.ok ? QString() : u"数据库：%1"_s.arg(result.error);
+        });
+        // Readable by the site's group alone: never by the web server or another site.
+        step(Step::Settings, [&] {
+            return files({{site.settingsFile, {}, user, 0640, site.settingsText}});
+        });
+        step(Step::Pool, [&] {
+            if (const QString p = files({{site.poolFile, {}, {}, 0644, site.poolText}});
+                !p.isEmpty())
+                return p;
+            const SiteMachine::Run r = SiteMachine::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
+            return r.ok()
+                       ? QString()
+                       : u"php-fpm%1 -t 不接受新的进程池：%2"_s.arg(phpVersion, r.output.trimmed());
+        });
+        step(Step::ServerFile, [&] {
+            if (const QString p = files({{site.serverFile, {}, {}, 0644, site.serverText}});
+                !p.isEmpty())
+                return p;
+            if (const int error = SiteMachine::makeLink(site.serverFile, site.serverLink))
+                return u"无法创建“%1”：%2"_s.arg(site.serverLink, words(error));
+            for (const QString &module : site.apacheModules)
+                if (const auto r = SiteMachine::run(u"a2enmod"_s, {u"-q"_s, module}); !r.ok())
+                    return u"a2enmod %1：%2"_s.arg(module, r.output.trimmed());
+            const SiteMachine::Run r = site.server == Server::Nginx
+                                           ? SiteMachine::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
+                                           : SiteMachine::run(u"apache2ctl"_s, {u"-t"_s});
+            return r.ok() ? QString() : u"Web 服务器不接受新的配置：%1"_s.arg(r.output.trimmed());
+        });
+        step(Step::Reload, [&] { return reload(site.server, phpVersion, site.socket, true); });
+        step(Step::Check, [&] {
+            const QString expected =
+                u"sitepass: %1 is served by its own pool as %2"_s.arg(site.host, user);
+            const QString address = call.parser.value(call.options.listenAddress);
+            QString got;
+            for (int tries = 0; tries < 50 && !got.startsWith(expected); ++tries) {
+                if (tries)
+                    QThread::msleep(200);
+                got = SiteMachine::fetch(address.isEmpty() ? u"127.0.0.1"_s : address, site.port,
+                                         site.host);
+            }
+            return got.startsWith(expected)
+                       ? QString()
+                       : u"http://%1:%2/ 没有经站点自己的进程池答出占位页（得到“%3”）"_s.arg(
+                             site.host, site.port, got.left(80).trimmed());
+        });
+    }
+};
+
+// Takes away what the journal says was begun, in reverse; what cannot be taken away is said.
+QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase, bool deleteFiles)
+{
+    const Site &s = j.site;
+    const auto begun = [&](Step step) {
+        return std::any_of(j.steps.cbegin(), j.steps.cend(),
+                           [&](const auto &entry) { return entry.first == step; });
+    };
+    QStringList problems;
+    const auto removed = [&](const QString &path) {
+        if (const int error = SiteMachine::remove(path))
+            problems << u"无法删除“%1”：%2"_s.arg(path, words(error));
+    };
+    if (begun(Step::ServerFile)) {
+        removed(s.serverLink);
+        removed(s.serverFile);
+    }
+    if (begun(Step::Pool))
+        removed(s.poolFile);
+    // The servers let go of the site before its user goes: php-fpm would not start a pool
+    // whose user is missing.
+    if (begun(Step::Reload))
+        if (const QString p = reload(s.server, phpVersion, s.socket, false); !p.isEmpty())
+            problems << p;
+    if (begun(Step::Database) && dropDatabase) {
+        const auto result = SiteMachine::runAsAdministrator(
+            s.engine, SqlScript::drop(s.engine, s.database, s.databaseUser,
+                                      SqlScript::defaultHost.toString()));
+        if (!result.ok)
+            problems << u"数据库：%1"_s.arg(result.error);
+    }
+    if (begun(Step::Settings) && deleteFiles)
+        removed(s.settingsFile);
+    if (begun(Step::Folders) && deleteFiles) {
+        removed(s.siteRoot);
+        removed(s.logFolder + u'/' + s.host + u".slow.log"_s);
+        if (j.madeLogFolder)
+            QDir().rmdir(s.logFolder); // only where nothing else was put there
+    }
+    if (begun(Step::User))
+        if (const QString p = SiteMachine::removeUser(s.user); !p.isEmpty())
+            problems << u"userdel %1：%2"_s.arg(s.user, p);
+    return problems;
+}
+
+std::optional<Journal> readJournal(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return SitePlan::read(file.read(1 << 20));
+}
+
+void requireRoot(const QString &verb)
+{
+    if (geteuid() != 0)
+        throw UsageError{u"site %1 要以 root 运行：它要建用户、写 /etc 并重载服务器。"_s.arg(verb)};
+}
+
+QString requirePhp()
+{
+    const auto version = SiteMachine::phpVersion();
+    if (!version)
+        throw UsageError{u"没有安装 php-fpm（/usr/sbin/php-fpmX.Y）。"_s};
+    return *version;
+}
+
+void add(const Invocation &call, ChunkedOutput &out)
+{
+    const QCommandLineParser &parser = call.parser;
+    const Options &o = call.options;
+    rejectOptions(parser,
+                  QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword, &o.dbHost,
+                                                    &o.phpUser, &o.dropDatabase, &o.deleteFiles,
+                                                    &o.crlf},
+                  u"site add"_s);
+    if (call.positional.size() != 3)
+        throw UsageError{u"site add 需要一个域名，例如 site add example.com --app php。"_s};
+    const QString domain = call.positional.at(2);
+    const auto app = appNamed(parser.value(o.app));
+    if (!app)
+        throw UsageError{u"--app 应为 php、laravel 或 wordpress，收到“%1”。"_s.arg(
+            parser.value(o.app).left(40))};
+    const auto engine = SqlScript::dialectNamed(parser.value(o.engine));
+    if (!engine || *engine == SqlScript::Dialect::MySql)
+        throw UsageError{u"--engine 应为 mariadb 或 postgresql，收到“%1”。"_s.arg(
+            parser.value(o.engine).left(40))};
+    if (*app == App::WordPress && *engine == SqlScript::Dialect::PostgreSql)
+        throw UsageError{u"WordPress 不支持 PostgreSQL：wordpress 只能配合 mariadb。"_s};
+    const auto server = serverNamed(parser.value(o.server));
+    if (!server)
+        throw UsageError{
+            u"--server 应为 nginx 或 apache，收到“%1”。"_s.arg(parser.value(o.server).left(40))};
+    for (const QCommandLineOption *option : o.webOptions())
+        if (parser.isSet(*option) && parser.values(*option).contains(QString()))
+            throw UsageError{u"--%1 需要一个值。"_s.arg(option->names().first())};
+    if (parser.isSet(o.tlsCertificate) != parser.isSet(o.tlsKey))
+        throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
+    const OutputFile output = outputFile(parser, o);
+    requireRoot(u"add"_s);
+    const QString phpVersion = requirePhp();
+
+    WebConfig::Settings settings;
+    settings.siteRoot = parser.value(o.siteRoot);
+    settings.runDir = parser.value(o.runDir);
+    settings.phpSocket = parser.value(o.phpSocket);
+    settings.webUser = parser.value(o.webUser);
+    settings.listenAddress = parser.value(o.listenAddress);
+    settings.adminAllow = parser.values(o.adminAllow);
+    settings.tlsCertificate = parser.value(o.tlsCertificate);
+    settings.tlsKey = parser.value(o.tlsKey);
+    settings.tlsPort = parser.value(o.tlsPort);
+    settings.maxUpload = parser.value(o.maxUpload);
+    settings.logDir = parser.value(o.logDir);
+
+    SiteTexts profile;
+    QString token;
+    if (parser.isSet(o.profile)) {
+        rejectOptions(parser, o.passwordOptions() + o.profileOptions().mid(0, 3),
+                      u"site add --profile"_s);
+        profile = readSiteProfile(parser.value(o.profile), call.in, *engine);
+        if (WebConfig::hostName(profile.siteName) != WebConfig::hostName(domain))
+            throw UsageError{u"--profile 的站点名称是“%1”，不是“%2”。"_s.arg(
+                profile.siteName.left(60), domain.left(60))};
+    } else {
+        profile = newProfile(call, domain, token);
+    }
+    const Layout layout = debianLayout(phpVersion);
+    Site site;
+    try {
+        site = plan(profile, *app, *engine, *server, settings, layout, call.random);
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, *engine)};
+    }
+
+    // Everything checked before anything changes.
+    if (SiteMachine::exists(journalPath(layout, site.host)))
+        throw UsageError{u"站点 %1 已有记录（%2）：它已建好或上次没有建完；请先 sitepass-cli site "
+                         "remove %1。"_s.arg(site.host, journalPath(layout, site.host))};
+    if (SiteMachine::userExists(site.user) || SiteMachine::groupExists(site.user))
+        throw UsageError{u"用户或组“%1”已经存在。"_s.arg(site.user)};
+    for (const QString &path : {site.siteRoot, site.poolFile, site.serverFile, site.serverLink})
+        if (SiteMachine::exists(path))
+            throw UsageError{u"“%1”已经存在，不会覆盖它。"_s.arg(path)};
+    for (const QString &folder :
+         {layout.poolFolder, QFileInfo(site.serverFile).absolutePath(),
+          QFileInfo(site.serverLink).absolutePath(), QFileInfo(site.siteRoot).absolutePath()})
+        if (!QFileInfo(folder).isDir())
+            throw UsageError{u"文件夹“%1”不存在：%2 装好了吗？"_s.arg(folder, serverName(*server) +
+                                                                                  u"、php-fpm"_s)};
+    const auto existing = SiteMachine::runAsAdministrator(
+        *engine, {SqlScript::countExisting(*engine, site.database, site.databaseUser)});
+    if (!existing.ok)
+        throw UsageError{u"无法以管理员身份连接数据库服务器：%1"_s.arg(existing.error)};
+    if (existing.value != u"0"_s)
+        throw UsageError{u"数据库或数据库用户“%1”已经存在。"_s.arg(site.database)};
+    if (const QString problem = configurationProblem(*server, phpVersion); !problem.isEmpty())
+        throw UsageError{u"服务器现有的配置有错，先修好它：%1"_s.arg(problem)};
+
+    SiteRun run{call, layout, phpVersion, {}};
+    try {
+        run.add(site);
+    } catch (const StepFailed &failed) {
+        const QStringList problems = undo(run.journal, phpVersion, true, true);
+        QFile::remove(journalPath(layout, site.host));
+        throw Failure{u"建站点 %1 失败：%2；%3"_s.arg(
+            site.host, failed.message,
+            problems.isEmpty() ? u"已把做过的步骤全部撤销。"_s
+                               : u"撤销时又有问题：%1"_s.arg(problems.join(u"；"_s)))};
+    }
+    writeProfile(call, profile, token, output, out);
+}
+
+void remove(const Invocation &call)
+{
+    const Options &o = call.options;
+    rejectOptions(call.parser,
+                  o.passwordOptions() + o.profileOptions() + o.configOptions() +
+                      QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword, &o.app,
+                                                        &o.server, &o.profile},
+                  u"site remove"_s);
+    if (call.positional.size() != 3)
+        throw UsageError{u"site remove 需要一个域名，例如 site remove example.com。"_s};
+    requireRoot(u"remove"_s);
+    const QString phpVersion = requirePhp();
+    const Layout layout = debianLayout(phpVersion);
+    QString host;
+    try {
+        host = WebConfig::hostName(call.positional.at(2));
+    } catch (const SitepassError &e) {
+        throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
+    }
+    const QString path = journalPath(layout, host);
+    const auto journal = readJournal(path);
+    if (!journal)
+        throw UsageError{u"没有站点 %1 的记录（%2）。"_s.arg(host, path)};
+    const QStringList problems = undo(*journal, phpVersion, call.parser.isSet(o.dropDatabase),
+                                      call.parser.isSet(o.deleteFiles));
+    if (!problems.isEmpty())
+        throw Failure{u"删除站点 %1 时有问题：%2；记录文件留着，修好后可再运行一次。"_s.arg(
+            host, problems.join(u"；"_s))};
+    QFile::remove(path);
+    call.err.write(
+        (program +
+         u": 已删除站点 %1。%2\n"_s.arg(
+             host, call.parser.isSet(o.dropDatabase) && call.parser.isSet(o.deleteFiles)
+                       ? QString()
+                       : u"它的文件和数据库（未加 --delete-files、--drop-database 的）都还在。"_s))
+            .toUtf8());
+}
+
+void list(const Invocation &call, ChunkedOutput &out)
+{
+    const Layout layout;
+    QJsonArray sites;
+    QString text;
+    const QStringList names =
+        QDir(layout.stateFolder).entryList({u"*.json"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        const auto j = readJournal(layout.stateFolder + u'/' + name);
+        if (!j)
+            continue;
+        const bool complete =
+            !j->steps.isEmpty() && j->steps.last().first == Step::Check && j->steps.last().second;
+        const Site &s = j->site;
+        sites.append(
+            QJsonObject{{u"host"_s, s.host},
+                        {u"app"_s, appName(s.app)},
+                        {u"engine"_s, s.engine == SqlScript::Dialect::PostgreSql ? u"postgresql"_s
+                                                                                 : u"mariadb"_s},
+                        {u"server"_s, serverName(s.server)},
+                        {u"site_root"_s, s.siteRoot},
+                        {u"complete"_s, complete}});
+        text += u"%1\t%2\t%3\t%4\t%5\n"_s.arg(
+            s.host, appName(s.app), sites.last().toObject()[u"engine"_s].toString(),
+            serverName(s.server), complete ? u"完成"_s : u"未完成"_s);
+    }
+    out.write(call.parser.isSet(call.options.json)
+                  ? QString::fromUtf8(QJsonDocument(sites).toJson())
+                  : text);
+}
+} // namespace
+#endif
+
+void site(const Invocation &call, ChunkedOutput &out)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(out);
+    throw UsageError{u"site 在网站所在的 Linux 服务器上运行：它要在那里建用户、文件和数据库。"_s};
+#else
+    const QString verb = call.positional.value(1);
+    if (verb == u"add"_s)
+        add(call, out);
+    else if (verb == u"remove"_s)
+        remove(call);
+    else if (verb == u"list"_s)
+        list(call, out);
+    else
+        throw UsageError{u"site 的子命令应为 add、remove 或 list，收到“%1”。"_s.arg(verb.left(40))};
+#endif
+}
+
+} // namespace CommandLine

@@ -1,0 +1,221 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SitePlan.h"
+
+#include "AppConfig.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+using namespace Qt::StringLiterals;
+
+namespace SitePlan {
+
+namespace {
+const QStringList stepNames = {u"user"_s, u"folders"_s,     u"database"_s, u"settings"_s,
+                               u"pool"_s, u"server_file"_s, u"reload"_s,   u"check"_s};
+
+// The statements of the script `sql` prints, without its comments and client commands.
+QStringList statements(const QString &script)
+{
+    QStringList found;
+    for (const QString &line : script.split(u'\n'))
+        if (line.endsWith(u';') && !line.startsWith(u"--"_s) && !line.startsWith(u'\\'))
+            found << line;
+    return found;
+}
+} // namespace
+
+std::optional<App> appNamed(QStringView name)
+{
+    if (name == u"php")
+        return App::Php;
+    if (name == u"laravel")
+        return App::Laravel;
+    if (name == u"wordpress")
+        return App::WordPress;
+    return std::nullopt;
+}
+
+std::optional<Server> serverNamed(QStringView name)
+{
+    if (name == u"nginx")
+        return Server::Nginx;
+    if (name == u"apache")
+        return Server::Apache;
+    return std::nullopt;
+}
+
+QString appName(App app)
+{
+    return app == App::Php ? u"php"_s : app == App::Laravel ? u"laravel"_s : u"wordpress"_s;
+}
+
+QString serverName(Server server)
+{
+    return server == Server::Nginx ? u"nginx"_s : u"apache"_s;
+}
+
+QString stepName(Step step)
+{
+    return stepNames.at(int(step));
+}
+
+std::optional<Step> stepNamed(QStringView name)
+{
+    const qsizetype at = stepNames.indexOf(name.toString());
+    return at < 0 ? std::nullopt : std::optional<Step>(Step(at));
+}
+
+QString placeholder(const QString &host)
+{
+    return u"<?php\n// Made by sitepass-cli site add: replace it with the site's own.\n"
+           "echo 'sitepass: %1 is served by its own pool as ', "
+           "posix_getpwuid(posix_geteuid())['name'] ?? '?', \"\\n\";\n"_s.arg(host);
+}
+
+Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server server,
+          const WebConfig::Settings &given, const Layout &layout, RandomSource &random)
+{
+    WebConfig::Settings settings = given;
+    // Laravel serves its public/ folder and keeps the rest above it.
+    if (app == App::Laravel && settings.runDir.isEmpty())
+        settings.runDir = u"public"_s;
+    const auto webFormat =
+        server == Server::Nginx ? WebConfig::Format::Nginx : WebConfig::Format::Apache;
+    const WebSite pool = WebConfig::checkedSite(WebConfig::Format::PhpFpm, profile, settings);
+    const WebSite web = WebConfig::checkedSite(webFormat, profile, settings);
+
+    Site s;
+    s.host = pool.host;
+    s.app = app;
+    s.engine = engine;
+    s.server = server;
+    s.user = pool.phpUser;
+    s.webUser = pool.webUser;
+    s.port = pool.port;
+    s.socket = pool.socket;
+    s.siteRoot = pool.siteRoot;
+    s.docRoot = pool.docRoot;
+    s.phpFolders = {pool.siteRoot + u"/.php"_s, pool.phpTempFolder(), pool.phpSessionFolder(),
+                    pool.phpLogFolder()};
+    s.logFolder = pool.logFolder;
+    s.database = profile.tableName;
+    s.databaseUser = profile.databaseUser;
+
+    // The site's user reaches MariaDB on its socket (an account at localhost) and PostgreSQL
+    // on loopback, where Debian's PostgreSQL asks a password of every user but the role's own.
+    const bool postgres = engine == SqlScript::Dialect::PostgreSql;
+    const AppConfig::Format format = app == App::Php       ? AppConfig::Format::Php
+                                     : app == App::Laravel ? AppConfig::Format::Laravel
+                                                           : AppConfig::Format::WordPress;
+    s.settingsText = AppConfig::build(format, profile, engine,
+                                      postgres ? u"127.0.0.1"_s : u"localhost"_s, random);
+    s.settingsFile = app == App::WordPress ? s.docRoot + u"/wp-config.php"_s
+                     : app == App::Laravel ? s.siteRoot + u"/.env"_s
+                                           : s.siteRoot + u"/config.php"_s;
+    s.databaseStatements = statements(SqlScript::build(
+        engine, profile, postgres ? QString() : SqlScript::defaultHost.toString(), random));
+
+    s.poolText = WebConfig::build(WebConfig::Format::PhpFpm, profile, settings);
+    s.poolFile = layout.poolFolder + u'/' + pool.pool + u".conf"_s;
+    s.serverText = WebConfig::build(webFormat, profile, settings);
+    if (server == Server::Nginx) {
+        s.serverFile = layout.nginxFolder + u"/sites-available/"_s + s.host;
+        s.serverLink = layout.nginxFolder + u"/sites-enabled/"_s + s.host;
+    } else {
+        s.serverFile = layout.apacheFolder + u"/sites-available/"_s + s.host + u".conf"_s;
+        s.serverLink = layout.apacheFolder + u"/sites-enabled/"_s + s.host + u".conf"_s;
+        s.apacheModules = {u"proxy_fcgi"_s};
+        if (!web.certificate.isEmpty())
+            s.apacheModules << u"ssl"_s << u"rewrite"_s;
+    }
+    s.placeholderText = placeholder(s.host);
+    return s;
+}
+
+QByteArray write(const Journal &journal)
+{
+    const Site &s = journal.site;
+    QJsonArray steps;
+    for (const auto &[step, done] : journal.steps)
+        steps.append(QJsonObject{{u"step"_s, stepName(step)},
+                                 {u"state"_s, done ? u"done"_s : u"started"_s}});
+    const QJsonObject o{
+        {u"host"_s, s.host},
+        {u"app"_s, appName(s.app)},
+        {u"engine"_s, s.engine == SqlScript::Dialect::PostgreSql ? u"postgresql"_s : u"mariadb"_s},
+        {u"server"_s, serverName(s.server)},
+        {u"user"_s, s.user},
+        {u"web_user"_s, s.webUser},
+        {u"port"_s, s.port},
+        {u"socket"_s, s.socket},
+        {u"site_root"_s, s.siteRoot},
+        {u"doc_root"_s, s.docRoot},
+        {u"php_folders"_s, QJsonArray::fromStringList(s.phpFolders)},
+        {u"log_folder"_s, s.logFolder},
+        {u"made_log_folder"_s, journal.madeLogFolder},
+        {u"database"_s, s.database},
+        {u"database_user"_s, s.databaseUser},
+        {u"settings_file"_s, s.settingsFile},
+        {u"pool_file"_s, s.poolFile},
+        {u"server_file"_s, s.serverFile},
+        {u"server_link"_s, s.serverLink},
+        {u"apache_modules"_s, QJsonArray::fromStringList(s.apacheModules)},
+        {u"steps"_s, steps},
+    };
+    return QJsonDocument(o).toJson();
+}
+
+std::optional<Journal> read(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const QJsonObject o = document.object();
+    const auto text = [&](const char *key) { return o.value(QLatin1String(key)).toString(); };
+    const auto list = [&](const char *key) {
+        QStringList items;
+        for (const QJsonValue &v : o.value(QLatin1String(key)).toArray())
+            items << v.toString();
+        return items;
+    };
+    Journal j;
+    Site &s = j.site;
+    const auto app = appNamed(text("app"));
+    const auto server = serverNamed(text("server"));
+    const auto engine = SqlScript::dialectNamed(text("engine"));
+    s.host = text("host");
+    if (!app || !server || !engine || s.host.isEmpty())
+        return std::nullopt;
+    s.app = *app;
+    s.server = *server;
+    s.engine = *engine;
+    s.user = text("user");
+    s.webUser = text("web_user");
+    s.port = text("port");
+    s.socket = text("socket");
+    s.siteRoot = text("site_root");
+    s.docRoot = text("doc_root");
+    s.phpFolders = list("php_folders");
+    s.logFolder = text("log_folder");
+    j.madeLogFolder = o.value(u"made_log_folder"_s).toBool();
+    s.database = text("database");
+    s.databaseUser = text("database_user");
+    s.settingsFile = text("settings_file");
+    s.poolFile = text("pool_file");
+    s.serverFile = text("server_file");
+    s.serverLink = text("server_link");
+    s.apacheModules = list("apache_modules");
+    for (const QJsonValue &v : o.value(u"steps"_s).toArray()) {
+        const auto step = stepNamed(v.toObject().value(u"step"_s).toString());
+        if (!step)
+            return std::nullopt;
+        j.steps.append({*step, v.toObject().value(u"state"_s).toString() == u"done"_s});
+    }
+    return j;
+}
+
+} // namespace SitePlan

@@ -1,0 +1,88 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "SiteProfile.h"
+#include "SqlScript.h"
+#include "WebConfig.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class RandomSource;
+
+// A whole site on one server as data: every part it is made of, where it goes, its text, and the
+// order the parts are made in (each undone in reverse). `site add` runs it, `site remove` and a
+// failed add undo it; its journal names the parts and never a password.
+namespace SitePlan {
+
+enum class App { Php, Laravel, WordPress };
+enum class Server { Nginx, Apache };
+
+// "php", "laravel" or "wordpress"; "nginx" or "apache".
+std::optional<App> appNamed(QStringView name);
+std::optional<Server> serverNamed(QStringView name);
+QString appName(App app);
+QString serverName(Server server);
+
+// Where the servers' packages keep their files: Debian's unless another layout names its own.
+struct Layout
+{
+    QString poolFolder; // /etc/php/X.Y/fpm/pool.d of the PHP that is installed
+    QString nginxFolder = QStringLiteral("/etc/nginx");
+    QString apacheFolder = QStringLiteral("/etc/apache2");
+    QString stateFolder = QStringLiteral("/var/lib/sitepass");
+};
+
+// The parts, in the order they are made.
+enum class Step { User, Folders, Database, Settings, Pool, ServerFile, Reload, Check };
+inline constexpr Step allSteps[] = {Step::User, Step::Folders,    Step::Database, Step::Settings,
+                                    Step::Pool, Step::ServerFile, Step::Reload,   Step::Check};
+QString stepName(Step step);
+std::optional<Step> stepNamed(QStringView name);
+
+struct Site
+{
+    QString host; // punycode, lower case: the journal's and the server file's name
+    App app = App::Php;
+    SqlScript::Dialect engine = SqlScript::Dialect::MariaDb;
+    Server server = Server::Nginx;
+    QString user; // the site's system user and group
+    QString webUser;
+    QString port;
+    QString socket; // the pool's
+    QString siteRoot, docRoot;
+    QStringList phpFolders; // the site's own: temporary files, sessions, PHP's error log
+    QString logFolder;      // the pool's slow log
+    QString database, databaseUser;
+    QString settingsFile, poolFile, serverFile, serverLink;
+    QStringList apacheModules;
+    // Only while it is made: the texts and statements, which hold the password or its hash.
+    QString settingsText, poolText, serverText, placeholderText;
+    QStringList databaseStatements;
+};
+
+// The site for a profile, every value checked as the config formats check them. Throws
+// SitepassError.
+Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server server,
+          const WebConfig::Settings &settings, const Layout &layout, RandomSource &random);
+
+// What the site root serves until the application is put there; the check asks for it.
+QString placeholder(const QString &host);
+
+// The journal: the site's names and paths and each step with its state ("started", "done"),
+// no password and no text; and the site read back from one. read() gives nothing for what is
+// not a journal.
+struct Journal
+{
+    Site site;
+    QList<std::pair<Step, bool>> steps; // the step and whether it was done
+    bool madeLogFolder = false;         // the slow log's folder was not there before
+};
+QByteArray write(const Journal &journal);
+std::optional<Journal> read(const QByteArray &bytes);
+
+} // namespace SitePlan

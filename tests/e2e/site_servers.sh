@@ -1,0 +1,146 @@
+#!/usr/bin/env bash
+# site add and site remove on Debian's own layout, on the real servers: inside a private mount
+# and network namespace whose /etc, /var and /run are throw-away overlays, so that useradd,
+# /etc/nginx, /var/www and the servers' sockets are the real paths and the machine is left as it
+# was. MariaDB, PostgreSQL, php-fpm, nginx and Apache are started here by hand as their packages
+# set them up, without systemd, and stopped on every exit path.
+# Usage (as root): site_servers.sh PATH/TO/sitepass-cli
+set -uo pipefail
+cli=$(realpath "$1")
+here=$(cd "$(dirname "$0")" && pwd)
+[ "$(id -u)" -eq 0 ] || { echo "skipped: site add makes users, which needs root" >&2; exit 77; }
+if [ -z "${SITEPASS_SITE_NAMESPACE:-}" ]; then
+    # A chroot's root is no mount point to make private, and its servers cannot drop to users.
+    runuser -u nobody -- true 2>/dev/null ||
+        { echo "skipped: no namespace of our own where the root directory is closed" >&2; exit 77; }
+    SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --propagation private "$0" "$@"
+fi
+passed=0 failed=0
+ok() { passed=$((passed + 1)); }
+bad() { failed=$((failed + 1)); echo "FAIL: $*" >&2; }
+check() { local name=$1; shift; if "$@" >>"$scratch/checks.log" 2>&1; then ok; else bad "$name"; fi; }
+status_is() { # status_is NAME STATUS COMMAND...
+    local name=$1 want=$2; shift 2
+    "$@" >"$scratch/out" 2>"$scratch/err"
+    local got=$?
+    [ "$got" = "$want" ] && ok || bad "$name: exit $got, not $want: $(head -c 400 "$scratch/err")"
+}
+
+ip link set lo up
+scratch=$(mktemp -d /tmp/sitepass-site.XXXXXX)
+mount -t tmpfs tmpfs "$scratch"
+for d in etc var run; do
+    mkdir -p "$scratch/$d/upper" "$scratch/$d/work"
+    mount -t overlay overlay -o "lowerdir=/$d,upperdir=$scratch/$d/upper,workdir=$scratch/$d/work" "/$d" ||
+        { echo "FAIL: no overlay over /$d" >&2; exit 1; }
+done
+stop_all() {
+    [ -f /run/apache2/apache2.pid ] && apache2ctl stop >/dev/null 2>&1
+    [ -f /run/nginx.pid ] && nginx -s stop >/dev/null 2>&1
+    [ -f /run/php/php$php-fpm.pid ] && kill "$(cat /run/php/php$php-fpm.pid)" 2>/dev/null
+    pg_ctlcluster "$pgversion" sitepass stop -m immediate >/dev/null 2>&1
+    [ -f /run/mysqld/mysqld.pid ] && kill "$(cat /run/mysqld/mysqld.pid)" 2>/dev/null
+    sleep 1
+    cd / && umount -l /etc /var /run "$scratch" 2>/dev/null
+    rmdir "$scratch" 2>/dev/null
+}
+trap stop_all EXIT
+trap 'exit 1' INT TERM HUP
+
+php=$("$cli" --version >/dev/null; ls /usr/sbin/php-fpm* | sed 's/.*php-fpm//' | sort -V | tail -n1)
+pgversion=$(ls /usr/lib/postgresql | sort -V | tail -n1)
+mkdir -p /run/mysqld /run/php /var/lib/mysql
+mariadb-install-db --user=root --datadir=/var/lib/mysql --skip-test-db >"$scratch/maria-install.log" 2>&1 ||
+    { cat "$scratch/maria-install.log" >&2; exit 1; }
+mariadbd --no-defaults --user=root --datadir=/var/lib/mysql --socket=/run/mysqld/mysqld.sock \
+    --skip-networking --pid-file=/run/mysqld/mysqld.pid --log-error="$scratch/maria.err" >/dev/null 2>&1 &
+for _ in $(seq 300); do mariadb-admin --socket=/run/mysqld/mysqld.sock ping >/dev/null 2>&1 && break; sleep 0.1; done
+pg_createcluster -p 5432 "$pgversion" sitepass >"$scratch/pg.log" 2>&1 && pg_ctlcluster "$pgversion" sitepass start ||
+    { echo "FAIL: PostgreSQL did not start" >&2; exit 1; }
+"php-fpm$php" || { echo "FAIL: php-fpm did not start" >&2; exit 1; }
+nginx || { echo "FAIL: nginx did not start" >&2; exit 1; }
+maria() { mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e "$1"; }
+get() { curl -s --max-time 10 --resolve "$1:80:127.0.0.1" "http://$1/${2:-}"; }
+# What a site leaves on the machine: users, groups, /etc's server and pool files, /var/www,
+# the journals, the databases.
+machine() {
+    { getent passwd; getent group; ls -R /etc/nginx /etc/apache2/sites-enabled "/etc/php/$php/fpm/pool.d" \
+        /var/www /var/lib/sitepass 2>/dev/null; maria 'SHOW DATABASES; SELECT User, Host FROM mysql.user'
+      runuser -u postgres -- psql -XAtq -c 'SELECT datname FROM pg_database UNION ALL SELECT rolname FROM pg_roles'; } |
+        sort
+}
+machine >"$scratch/before"
+as_site() { runuser -u "$1" -- "${@:2}"; }
+
+# Two sites: PHP on MariaDB, Laravel on PostgreSQL; each answers through its own pool and logs
+# in to its own database, and neither reads the other's settings.
+status_is "site add a.test" 0 "$cli" site add a.test --app php
+check "a.test: the report's ten lines" test "$(grep -c '：' "$scratch/out")" -eq 10
+status_is "site add b.test" 0 "$cli" site add b.test --app laravel --engine postgresql --json
+check "b.test: the profile as JSON" python3 -c 'import json, sys; assert json.load(open(sys.argv[1]))["site_name"] == "b.test"' "$scratch/out"
+check "a.test answers through its own pool" grep -q 'served by its own pool as site-a_test' <(get a.test)
+check "b.test answers through its own pool" grep -q 'served by its own pool as site-b_test' <(get b.test)
+check "a.test's settings log in to MariaDB" grep -q '^logged in' <(as_site site-a_test php "$here/rotate_check.php" php /var/www/A_TEST/config.php)
+check "b.test's settings log in to PostgreSQL" grep -q '^logged in' <(as_site site-b_test php "$here/rotate_check.php" laravel /var/www/B_TEST/.env)
+check "b.test's PHP cannot read a.test's settings" bash -c '! runuser -u site-b_test -- cat /var/www/A_TEST/config.php'
+check "a.test's PHP cannot read b.test's settings" bash -c '! runuser -u site-a_test -- cat /var/www/B_TEST/.env'
+check "the site root is the site's, read by the web server's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST)" = "site-a_test:www-data 750"
+check "PHP's own folders are the site's alone" test "$(stat -c '%U:%G %a' /var/www/A_TEST/.php/tmp)" = "site-a_test:site-a_test 700"
+check "the settings are root's, read by the site's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST/config.php)" = "root:site-a_test 640"
+check "the journal is root's alone" test "$(stat -c '%U %a' /var/lib/sitepass/a.test.json)" = "root 600"
+check "the journal holds no password" bash -c '! grep -qiE "password|IDENTIFIED" /var/lib/sitepass/*.json'
+check "the site's user has no login shell" test "$(getent passwd site-a_test | cut -d: -f7)" = /usr/sbin/nologin
+check "site list names both" test "$("$cli" site list | cut -f1 | tr '\n' ' ')" = "a.test b.test "
+
+# Refused before anything changes: the site again, a file in the way.
+machine >"$scratch/two"
+status_is "site add a.test again" 2 "$cli" site add a.test --app php
+touch /etc/nginx/sites-available/c.test
+status_is "a server file in the way" 2 "$cli" site add c.test --app php
+rm /etc/nginx/sites-available/c.test
+check "refusals change nothing" diff "$scratch/two" <(machine)
+
+# A failure after the checks undoes every step done: a folder that cannot be made (no inodes
+# left), and a database the server will not make (template1 in use by another session).
+mkdir -p /var/full && mount -t tmpfs -o size=64k,nr_inodes=1 tmpfs /var/full
+status_is "a folder that cannot be made" 1 "$cli" site add c.test --app php --site-root /var/full/c
+check "a folder that cannot be made: said" grep -q '/var/full/c' "$scratch/err"
+umount /var/full
+runuser -u postgres -- psql -XAtq -d template1 -c 'SELECT pg_sleep(30)' >/dev/null 2>&1 &
+sleeper=$!
+sleep 1
+status_is "a database the server refuses" 1 "$cli" site add d.test --app php --engine postgresql
+kill "$sleeper" 2>/dev/null; wait "$sleeper" 2>/dev/null
+check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
+check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
+
+# Killed at every step, before and after its work: site remove then takes away what exists.
+for step in user folders database settings pool server_file reload check; do
+    for when in "" -done; do
+        (SITEPASS_TEST_KILL_AT=$step$when "$cli" site add e.test --app php >/dev/null 2>&1) 2>/dev/null
+        status_is "killed at $step$when, then site remove" 0 "$cli" site remove e.test --drop-database --delete-files
+        check "killed at $step$when: the machine as it was" diff "$scratch/two" <(machine)
+    done
+done
+check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
+
+# site remove keeps the files and the database unless asked.
+status_is "site remove a.test" 0 "$cli" site remove a.test
+check "a.test no longer served by its pool" bash -c "! curl -s --resolve a.test:80:127.0.0.1 http://a.test/ | grep -q 'own pool'"
+check "a.test's files stay" test -f /var/www/A_TEST/config.php
+check "a.test's user is gone" bash -c '! getent passwd site-a_test'
+check "b.test still answers" grep -q 'as site-b_test' <(get b.test)
+
+# Apache and WordPress, its wp-config.php whole.
+nginx -s stop; sleep 1
+apache2ctl start >/dev/null 2>&1 || bad "Apache did not start"
+status_is "site add f.test on Apache with WordPress" 0 "$cli" site add f.test --app wordpress --server apache
+check "f.test answers through its own pool on Apache" grep -q 'as site-f_test' <(get f.test)
+check "f.test's wp-config.php is whole PHP" php -l /var/www/F_TEST/wp-config.php
+check "f.test's wp-config.php loads WordPress last" grep -q "require_once ABSPATH . 'wp-settings.php'" /var/www/F_TEST/wp-config.php
+status_is "site remove f.test with everything" 0 "$cli" site remove f.test --drop-database --delete-files
+check "f.test: nothing left" bash -c '! ls /var/www/F_TEST /etc/apache2/sites-enabled/f.test.conf 2>/dev/null'
+
+[ "$failed" -eq 0 ] || tail -n 20 "$scratch/checks.log" >&2
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
