@@ -54,6 +54,8 @@ QString summary(const Options &o)
          u"（laravel、wordpress、php）或 Web 服务器的配置（php-fpm、nginx、apache）。"_s},
         {u"rotate 格式 文件"_s, u"更换网站的数据库密码：在数据库服务器上和设置文件里一起换"_s},
         {QString(), u"（laravel 的 .env、wordpress 的 wp-config.php、php 的数组文件）。"_s},
+        {u"site add 域名"_s, u"在这台 Debian 服务器上建好整个站点：用户、文件夹、数据库、设置、"_s},
+        {QString(), u"进程池和 Web 服务器配置；任何一步失败都全部撤销。site remove、site list。"_s},
         {u"help 命令"_s, u"显示这个命令的用法和选项，同 sitepass-cli 命令 --help。"_s},
     };
     addGroup(rows, u"其他："_s, {&o.help, &o.version});
@@ -100,9 +102,30 @@ QString verbHelp(const Options &o, const QString &verb)
             "不变，请用管理员账户处理。"_s;
         addGroup(rows, u"新密码的选项："_s, o.passwordOptions());
         addGroup(rows, u"输出："_s, {&o.showPassword});
+    } else if (verb == u"site"_s) {
+        usage =
+            u"site add 域名 --app php|laravel|wordpress [选项]\n"
+            "      site remove 域名 [--drop-database] [--delete-files]\n"
+            "      site list [--json]\n"
+            "以 root 在 Debian 服务器上建好整个站点：站点自己的系统用户，站点文件夹和 PHP "
+            "自己的文件夹，\n"
+            "占位的 index.php，数据库和数据库用户（以数据库管理员身份），网站程序的设置，进程池，\n"
+            "Web 服务器配置；重载服务器，再从本机请求一次站点。每一步之前先记进 "
+            "/var/lib/sitepass/域名.json，\n"
+            "任何一步失败都按相反的顺序撤销已做的步骤；被终止时，site remove 会删掉已建的部分。\n"
+            "site remove 默认保留站点的文件和数据库。"_s;
+        addGroup(rows, u"site add："_s,
+                 {&o.app, &o.engine, &o.server, &o.profile, &o.json, &o.output, &o.group});
+        addGroup(rows, u"站点资料（不给 --profile 时）："_s,
+                 o.profileOptions().mid(0, 3) + o.passwordOptions());
+        addGroup(rows, u"Web 服务器（同 config）："_s,
+                 {&o.siteRoot, &o.runDir, &o.webUser, &o.phpSocket, &o.listenAddress, &o.adminAllow,
+                  &o.tlsCertificate, &o.tlsKey, &o.tlsPort, &o.maxUpload, &o.logDir});
+        addGroup(rows, u"site remove："_s, {&o.dropDatabase, &o.deleteFiles});
     } else {
-        throw UsageError{u"没有“%1”这个命令：应为 password、profile、sql、config 或 rotate。"_s.arg(
-            verb.left(40))};
+        throw UsageError{
+            u"没有“%1”这个命令：应为 password、profile、sql、config、rotate 或 site。"_s.arg(
+                verb.left(40))};
     }
     return u"用法：sitepass-cli "_s + usage + u"\n"_s + HelpText::columns(rows);
 }
@@ -151,9 +174,9 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
             else
                 throw UsageError{
                     command.isEmpty()
-                        ? u"缺少命令：password、profile、sql、config 或 rotate（见 sitepass-cli --help）。"_s
-                        : u"未知命令“%1”：应为 password、profile、sql、config 或 rotate。"_s.arg(
-                              command.left(40))};
+                        ? u"缺少命令：password、profile、sql、config、rotate 或 site（见 sitepass-cli --help）。"_s
+                        : u"未知命令“%1”：应为 password、profile、sql、config、rotate 或 site。"_s
+                              .arg(command.left(40))};
         }
         output.flush();
         return Ok;
