@@ -117,7 +117,7 @@ check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 # Killed at every step, before and after its work: site remove then takes away what exists.
 for step in user folders database settings pool server_file reload check; do
     for when in "" -done; do
-        (SITEPASS_TEST_KILL_AT=$step$when "$cli" site add e.test --app php >/dev/null 2>&1) 2>/dev/null
+        (SITEPASS_TEST_KILL_AT=$step$when "$cli" site add e.test --app php >/dev/null 2>&1; true) 2>/dev/null
         status_is "killed at $step$when, then site remove" 0 "$cli" site remove e.test --drop-database --delete-files
         check "killed at $step$when: the machine as it was" diff "$scratch/two" <(machine)
     done
@@ -130,6 +130,24 @@ check "a.test no longer served by its pool" bash -c "! curl -s --resolve a.test:
 check "a.test's files stay" test -f /var/www/A_TEST/config.php
 check "a.test's user is gone" bash -c '! getent passwd site-a_test'
 check "b.test still answers" grep -q 'as site-b_test' <(get b.test)
+
+# The README's playbook, run twice on this host: two sites, then nothing changed.
+if command -v ansible-playbook >/dev/null; then
+    mkdir -p "$scratch/bin" && ln -s "$cli" "$scratch/bin/sitepass-cli"
+    sed -n '/^  # sites.yml/,/^  ```/p' "$here/../../README.md" | sed '$d; s/^  //' >"$scratch/sites.yml"
+    printf '[webservers]\nlocalhost ansible_connection=local ansible_python_interpreter=/usr/bin/python3\n' >"$scratch/hosts.ini"
+    playbook() { PATH=$scratch/bin:$PATH ANSIBLE_LOCAL_TEMP=$scratch/ansible HOME=$scratch \
+        ansible-playbook -i "$scratch/hosts.ini" -e ansible_become=false "$scratch/sites.yml"; }
+    playbook >"$scratch/ansible1.log" 2>&1
+    check "the playbook makes its sites" grep -qE 'localhost +: ok=[0-9]+ +changed=[1-9]' "$scratch/ansible1.log"
+    check "the playbook's Laravel site answers" grep -q 'as site-b_example_com' <(get b.example.com)
+    check "the report stays root's" test "$(stat -c '%U %a' /root/sitepass/a.example.com.json 2>/dev/null)" = "root 600"
+    playbook >"$scratch/ansible2.log" 2>&1
+    check "the playbook again changes nothing" grep -qE 'localhost +: ok=[0-9]+ +changed=0 +unreachable=0 +failed=0' "$scratch/ansible2.log"
+    for d in a.example.com b.example.com; do "$cli" site remove "$d" --drop-database --delete-files 2>/dev/null; done
+else
+    bad "ansible-playbook is not installed (./dev installs ansible-core)"
+fi
 
 # Apache and WordPress, its wp-config.php whole.
 nginx -s stop; sleep 1

@@ -1,0 +1,95 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "SitePlan.h"
+
+#include "support/ScriptedRandomSource.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using SitePlan::App;
+using SitePlan::Server;
+
+Q_DECLARE_METATYPE(SitePlan::App)
+Q_DECLARE_METATYPE(SitePlan::Server)
+Q_DECLARE_METATYPE(SqlScript::Dialect)
+
+namespace {
+SiteTexts profile()
+{
+    SiteTexts t;
+    t.siteName = u"shop.example.com"_s;
+    t.siteUrl = u"http://shop.example.com"_s;
+    t.sitePort = u"80"_s;
+    t.tableName = t.databaseUser = u"s6b174c82db0"_s;
+    t.databasePassword = u"Fn2es2BF'fe0o8pVN"_s;
+    t.adminPath = u"/admin.php"_s;
+    t.adminUser = u"admin"_s;
+    t.adminPassword = u"pSeXqhgpRRej8zxD"_s;
+    return t;
+}
+} // namespace
+
+class TestSitePlan : public QObject
+{
+    Q_OBJECT
+private slots:
+    void eachAppsFilesWhereItReadsThem_data()
+    {
+        QTest::addColumn<App>("app");
+        QTest::addColumn<SqlScript::Dialect>("engine");
+        QTest::addColumn<Server>("server");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("served");
+        const QString root = u"/var/www/SHOP_EXAMPLE_COM"_s;
+        QTest::addRow("php on nginx") << App::Php << SqlScript::Dialect::MariaDb << Server::Nginx
+                                      << root + u"/config.php"_s << root;
+        QTest::addRow("laravel serves public/, its .env above it")
+            << App::Laravel << SqlScript::Dialect::PostgreSql << Server::Apache << root + u"/.env"_s
+            << root + u"/public"_s;
+        QTest::addRow("wordpress's settings beside it")
+            << App::WordPress << SqlScript::Dialect::MariaDb << Server::Nginx
+            << root + u"/wp-config.php"_s << root;
+    }
+    void eachAppsFilesWhereItReadsThem()
+    {
+        QFETCH(App, app);
+        QFETCH(SqlScript::Dialect, engine);
+        QFETCH(Server, server);
+        QFETCH(QString, settings);
+        QFETCH(QString, served);
+        SitePlan::Layout layout;
+        layout.poolFolder = u"/etc/php/8.2/fpm/pool.d"_s;
+        ScriptedRandomSource random;
+        const SitePlan::Site site =
+            SitePlan::plan(profile(), app, engine, server, {}, layout, random);
+        QCOMPARE(site.settingsFile, settings);
+        QCOMPARE(site.docRoot, served);
+        QCOMPARE(site.user, u"site-shop_example_com"_s);
+        QCOMPARE(site.poolFile, u"/etc/php/8.2/fpm/pool.d/SHOP_EXAMPLE_COM.conf"_s);
+        QVERIFY(site.serverLink.contains(u"/sites-enabled/shop.example.com"_s));
+        QVERIFY(site.settingsText.contains(u"Fn2es2BF"_s));
+    }
+
+    void theJournalReadsBackWithoutASecret()
+    {
+        SitePlan::Layout layout;
+        layout.poolFolder = u"/etc/php/8.2/fpm/pool.d"_s;
+        ScriptedRandomSource random;
+        SitePlan::Journal journal;
+        journal.site = SitePlan::plan(profile(), App::Laravel, SqlScript::Dialect::PostgreSql,
+                                      Server::Apache, {}, layout, random);
+        journal.steps = {{SitePlan::Step::User, true}, {SitePlan::Step::Folders, false}};
+        journal.madeLogFolder = true;
+        const QByteArray bytes = SitePlan::write(journal);
+        QVERIFY(!bytes.contains("Fn2es2BF"));
+        QVERIFY(!bytes.contains("SCRAM"));
+        const auto back = SitePlan::read(bytes);
+        QVERIFY(back);
+        QCOMPARE(SitePlan::write(*back), bytes);
+        QVERIFY(!SitePlan::read("{\"host\": \"a.test\", \"app\": \"cobol\"}"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSitePlan)
+#include "tst_siteplan.moc"
