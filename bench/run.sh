@@ -128,3 +128,5 @@ if [ ! -x "$before/build/cli/sitepass-cli" ]; then
     cmake --build "$before/build" --target sitepass-cli >/dev/null
 fi
 "$(dirname "$0")/rotate_window.sh" "$before/build/cli/sitepass-cli" "$build/cli/sitepass-cli"
+echo
+"$(dirname "$0")/site_add.sh" "$build/cli/sitepass-cli"

@@ -26,39 +26,7 @@ status_is() { # status_is NAME STATUS COMMAND...
     [ "$got" = "$want" ] && ok || bad "$name: exit $got, not $want: $(head -c 400 "$scratch/err")"
 }
 
-ip link set lo up
-scratch=$(mktemp -d /tmp/sitepass-site.XXXXXX)
-mount -t tmpfs tmpfs "$scratch"
-for d in etc var run; do
-    mkdir -p "$scratch/$d/upper" "$scratch/$d/work"
-    mount -t overlay overlay -o "lowerdir=/$d,upperdir=$scratch/$d/upper,workdir=$scratch/$d/work" "/$d" ||
-        { echo "FAIL: no overlay over /$d" >&2; exit 1; }
-done
-stop_all() {
-    [ -f /run/apache2/apache2.pid ] && apache2ctl stop >/dev/null 2>&1
-    [ -f /run/nginx.pid ] && nginx -s stop >/dev/null 2>&1
-    [ -f /run/php/php$php-fpm.pid ] && kill "$(cat /run/php/php$php-fpm.pid)" 2>/dev/null
-    pg_ctlcluster "$pgversion" sitepass stop -m immediate >/dev/null 2>&1
-    [ -f /run/mysqld/mysqld.pid ] && kill "$(cat /run/mysqld/mysqld.pid)" 2>/dev/null
-    sleep 1
-    cd / && umount -l /etc /var /run "$scratch" 2>/dev/null
-    rmdir "$scratch" 2>/dev/null
-}
-trap stop_all EXIT
-trap 'exit 1' INT TERM HUP
-
-php=$("$cli" --version >/dev/null; ls /usr/sbin/php-fpm* | sed 's/.*php-fpm//' | sort -V | tail -n1)
-pgversion=$(ls /usr/lib/postgresql | sort -V | tail -n1)
-mkdir -p /run/mysqld /run/php /var/lib/mysql
-mariadb-install-db --user=root --datadir=/var/lib/mysql --skip-test-db >"$scratch/maria-install.log" 2>&1 ||
-    { cat "$scratch/maria-install.log" >&2; exit 1; }
-mariadbd --no-defaults --user=root --datadir=/var/lib/mysql --socket=/run/mysqld/mysqld.sock \
-    --skip-networking --pid-file=/run/mysqld/mysqld.pid --log-error="$scratch/maria.err" >/dev/null 2>&1 &
-for _ in $(seq 300); do mariadb-admin --socket=/run/mysqld/mysqld.sock ping >/dev/null 2>&1 && break; sleep 0.1; done
-pg_createcluster -p 5432 "$pgversion" sitepass >"$scratch/pg.log" 2>&1 && pg_ctlcluster "$pgversion" sitepass start ||
-    { echo "FAIL: PostgreSQL did not start" >&2; exit 1; }
-"php-fpm$php" || { echo "FAIL: php-fpm did not start" >&2; exit 1; }
-nginx || { echo "FAIL: nginx did not start" >&2; exit 1; }
+. "$here/debian_servers.sh"
 maria() { mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e "$1"; }
 get() { curl -s --max-time 10 --resolve "$1:80:127.0.0.1" "http://$1/${2:-}"; }
 # What a site leaves on the machine: users, groups, /etc's server and pool files, /var/www,
