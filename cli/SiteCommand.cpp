@@ -325,6 +325,10 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (parser.isSet(o.tlsCertificate) != parser.isSet(o.tlsKey))
         throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
     const OutputFile output = outputFile(parser, o);
+    // The report is the only copy of the passwords: its file is checked before the site is made.
+    if (!output.name.isEmpty() && (SiteMachine::exists(output.name) ||
+                                   !QFileInfo(QFileInfo(output.name).absolutePath()).isDir()))
+        throw UsageError{u"--output 的“%1”已存在或它的文件夹不存在。"_s.arg(output.name.left(200))};
     requireRoot(u"add"_s);
     const QString phpVersion = requirePhp();
 

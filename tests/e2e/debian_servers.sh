@@ -1,11 +1,11 @@
 # Shared by the tests and benchmarks of site add: Debian's own servers, started by hand inside
-# a private mount and network namespace (the caller's) over throw-away overlays of /etc, /var
-# and /run, and stopped on every exit path. Sets $scratch, $php and $pgversion.
+# a private mount and network namespace (the caller's) over throw-away overlays of /etc, /var,
+# /run and /root, and stopped on every exit path. Sets $scratch, $php and $pgversion.
 # shellcheck shell=bash
 ip link set lo up
 scratch=$(mktemp -d /tmp/sitepass-site.XXXXXX)
 mount -t tmpfs tmpfs "$scratch"
-for d in etc var run; do
+for d in etc var run root; do
     mkdir -p "$scratch/$d/upper" "$scratch/$d/work"
     mount -t overlay overlay -o "lowerdir=/$d,upperdir=$scratch/$d/upper,workdir=$scratch/$d/work" "/$d" ||
         { echo "FAIL: no overlay over /$d" >&2; exit 1; }
@@ -17,7 +17,7 @@ stop_all() {
     pg_ctlcluster "$pgversion" sitepass stop -m immediate >/dev/null 2>&1
     [ -f /run/mysqld/mysqld.pid ] && kill "$(cat /run/mysqld/mysqld.pid)" 2>/dev/null
     sleep 1
-    cd / && umount -l /etc /var /run "$scratch" 2>/dev/null
+    cd / && umount -l /etc /var /run /root "$scratch" 2>/dev/null
     rmdir "$scratch" 2>/dev/null
 }
 trap stop_all EXIT

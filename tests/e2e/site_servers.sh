@@ -66,6 +66,8 @@ status_is "site add a.test again" 2 "$cli" site add a.test --app php
 touch /etc/nginx/sites-available/c.test
 status_is "a server file in the way" 2 "$cli" site add c.test --app php
 rm /etc/nginx/sites-available/c.test
+touch "$scratch/taken"
+status_is "a report file that is there, before the site is made" 2 "$cli" site add c.test --app php --output "$scratch/taken"
 check "refusals change nothing" diff "$scratch/two" <(machine)
 
 # A failure after the checks undoes every step done: a folder that cannot be made (no inodes
@@ -108,6 +110,7 @@ if command -v ansible-playbook >/dev/null; then
         ansible-playbook -i "$scratch/hosts.ini" -e ansible_become=false "$scratch/sites.yml"; }
     playbook >"$scratch/ansible1.log" 2>&1
     check "the playbook makes its sites" grep -qE 'localhost +: ok=[0-9]+ +changed=[1-9]' "$scratch/ansible1.log"
+    grep -qE "changed=[1-9]" "$scratch/ansible1.log" || tail -n 30 "$scratch/ansible1.log" >&2
     check "the playbook's Laravel site answers" grep -q 'as site-b_example_com' <(get b.example.com)
     check "the report stays root's" test "$(stat -c '%U %a' /root/sitepass/a.example.com.json 2>/dev/null)" = "root 600"
     playbook >"$scratch/ansible2.log" 2>&1
