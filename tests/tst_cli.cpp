@@ -244,10 +244,21 @@ private slots:
             << QStringList{u"password"_s, u"--show-password"_s} << "--show-password";
         QTest::addRow("--count on rotate")
             << QStringList{u"rotate"_s, u"php"_s, u"x.php"_s, u"--count=2"_s} << "--count";
+        QTest::addRow("a site option on another verb")
+            << QStringList{u"config"_s, u"php"_s, u"--app=php"_s} << "--app";
 #ifdef Q_OS_WIN
         QTest::addRow("rotate runs on the server")
             << QStringList{u"rotate"_s, u"php"_s, u"x.php"_s} << "Linux";
+        QTest::addRow("site runs on the server")
+            << QStringList{u"site"_s, u"add"_s, u"a.test"_s, u"--app=php"_s} << "Linux";
 #else
+        QTest::addRow("site add without --app")
+            << QStringList{u"site"_s, u"add"_s, u"a.test"_s} << "--app";
+        QTest::addRow("site add with an engine WordPress does not take")
+            << QStringList{u"site"_s, u"add"_s, u"a.test"_s, u"--app=wordpress"_s,
+                           u"--engine=postgresql"_s}
+            << "PostgreSQL";
+        QTest::addRow("site with no such verb") << QStringList{u"site"_s, u"frob"_s} << "“frob”";
         QTest::addRow("rotate without a file") << QStringList{u"rotate"_s, u"php"_s} << "rotate";
         QTest::addRow("rotate with a web format")
             << QStringList{u"rotate"_s, u"nginx"_s, u"x"_s} << "“nginx”";
