@@ -36,5 +36,12 @@ engines=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli config php --engine ""); COM
     _sitepass_cli; echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$engines" = "mariadb mysql postgresql" ] || fail "config --engine completes '$engines'"
 
-echo "$((18 - failed)) passed, $failed failed"
+site=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli site ""); COMP_CWORD=2; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$site" = "add remove list" ] || fail "site completes '$site'"
+apps=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli site add a.test --app ""); COMP_CWORD=5; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$apps" = "php laravel wordpress" ] || fail "site add --app completes '$apps'"
+
+echo "$((20 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]
