@@ -8,7 +8,10 @@
 #include "SitepassError.h"
 
 #ifndef Q_OS_WIN
-#include "SiteMachine.h"
+#include "DatabaseAdministrator.h"
+#include "ServerPrograms.h"
+#include "SiteFiles.h"
+#include "SiteUsers.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,12 +61,12 @@ QString configurationProblem(Server server, const QString &phpVersion)
         const QStringList lines = output.trimmed().split(u'\n');
         return lines.isEmpty() ? QString() : lines.last().trimmed();
     };
-    const SiteMachine::Run fpm = SiteMachine::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
+    const ServerPrograms::Run fpm = ServerPrograms::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
     if (!fpm.ok())
         return u"php-fpm%1 -t：%2"_s.arg(phpVersion, lastLine(fpm.output));
-    const SiteMachine::Run web = server == Server::Nginx
-                                     ? SiteMachine::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
-                                     : SiteMachine::run(u"apache2ctl"_s, {u"-t"_s});
+    const ServerPrograms::Run web = server == Server::Nginx
+                                        ? ServerPrograms::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
+                                        : ServerPrograms::run(u"apache2ctl"_s, {u"-t"_s});
     if (!web.ok())
         return u"%1 -t：%2"_s.arg(server == Server::Nginx ? u"nginx"_s : u"apache2ctl"_s,
                                   lastLine(web.output));
@@ -76,14 +79,15 @@ QString configurationProblem(Server server, const QString &phpVersion)
 QString reload(Server server, const QString &phpVersion, const QString &socket, bool pool)
 {
     const auto settled = [&] {
-        for (int tries = 0; tries < 100 && SiteMachine::exists(socket) != pool; ++tries)
+        for (int tries = 0; tries < 100 && SiteFiles::exists(socket) != pool; ++tries)
             QThread::msleep(100);
         QThread::msleep(300);
     };
     const QString webService = server == Server::Nginx ? u"nginx"_s : u"apache2"_s;
-    if (SiteMachine::systemdRuns()) {
+    if (ServerPrograms::systemdRuns()) {
         for (const QString &service : {u"php%1-fpm"_s.arg(phpVersion), webService}) {
-            const SiteMachine::Run r = SiteMachine::run(u"systemctl"_s, {u"reload"_s, service});
+            const ServerPrograms::Run r =
+                ServerPrograms::run(u"systemctl"_s, {u"reload"_s, service});
             if (!r.ok())
                 return u"systemctl reload %1：%2"_s.arg(service, r.output.trimmed());
             if (service != webService)
@@ -97,9 +101,9 @@ QString reload(Server server, const QString &phpVersion, const QString &socket, 
     if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
         return u"php-fpm%1 没有在运行（/run/php/php%1-fpm.pid）"_s.arg(phpVersion);
     settled();
-    const SiteMachine::Run web = server == Server::Nginx
-                                     ? SiteMachine::run(u"nginx"_s, {u"-s"_s, u"reload"_s})
-                                     : SiteMachine::run(u"apache2ctl"_s, {u"graceful"_s});
+    const ServerPrograms::Run web = server == Server::Nginx
+                                        ? ServerPrograms::run(u"nginx"_s, {u"-s"_s, u"reload"_s})
+                                        : ServerPrograms::run(u"apache2ctl"_s, {u"graceful"_s});
     return web.ok() ? QString() : u"%1：%2"_s.arg(webService, web.output.trimmed());
 }
 
@@ -140,8 +144,8 @@ struct SiteRun
     QString files(const QList<std::tuple<QString, QString, QString, int, QString>> &list)
     {
         for (const auto &[path, user, group, mode, text] : list) {
-            const int error = text.isNull() ? SiteMachine::makeFolder(path, user, group, mode)
-                                            : SiteMachine::writeFile(path, text, user, group, mode);
+            const int error = text.isNull() ? SiteFiles::makeFolder(path, user, group, mode)
+                                            : SiteFiles::writeFile(path, text, user, group, mode);
             if (error)
                 return u"无法创建“%1”：%2"_s.arg(path, words(error));
         }
@@ -153,11 +157,11 @@ struct SiteRun
         journal.site = site;
         const QString &user = site.user, &web = site.webUser;
         step(Step::User, [&] {
-            const QString problem = SiteMachine::addSystemUser(user);
+            const QString problem = SiteUsers::addSystemUser(user);
             return problem.isEmpty() ? problem : u"useradd %1：%2"_s.arg(user, problem);
         });
         step(Step::Folders, [&] {
-            if (!SiteMachine::exists(site.logFolder)) {
+            if (!SiteFiles::exists(site.logFolder)) {
                 journal.madeLogFolder = true;
                 save();
                 if (const QString p = files({{site.logFolder, {}, {}, 0750, {}}}); !p.isEmpty())
@@ -175,8 +179,7 @@ struct SiteRun
             return files(list);
         });
         step(Step::Database, [&] {
-            const auto result =
-                SiteMachine::runAsAdministrator(site.engine, site.databaseStatements);
+            const auto result = DatabaseAdministrator::run(site.engine, site.databaseStatements);
             return result.ok ? QString() : u"数据库：%1"_s.arg(result.error);
         });
         // Readable by the site's group alone: never by the web server or another site.
@@ -187,7 +190,7 @@ struct SiteRun
             if (const QString p = files({{site.poolFile, {}, {}, 0644, site.poolText}});
                 !p.isEmpty())
                 return p;
-            const SiteMachine::Run r = SiteMachine::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
+            const ServerPrograms::Run r = ServerPrograms::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
             return r.ok()
                        ? QString()
                        : u"php-fpm%1 -t 不接受新的进程池：%2"_s.arg(phpVersion, r.output.trimmed());
@@ -196,14 +199,14 @@ struct SiteRun
             if (const QString p = files({{site.serverFile, {}, {}, 0644, site.serverText}});
                 !p.isEmpty())
                 return p;
-            if (const int error = SiteMachine::makeLink(site.serverFile, site.serverLink))
+            if (const int error = SiteFiles::makeLink(site.serverFile, site.serverLink))
                 return u"无法创建“%1”：%2"_s.arg(site.serverLink, words(error));
             for (const QString &module : site.apacheModules)
-                if (const auto r = SiteMachine::run(u"a2enmod"_s, {u"-q"_s, module}); !r.ok())
+                if (const auto r = ServerPrograms::run(u"a2enmod"_s, {u"-q"_s, module}); !r.ok())
                     return u"a2enmod %1：%2"_s.arg(module, r.output.trimmed());
-            const SiteMachine::Run r = site.server == Server::Nginx
-                                           ? SiteMachine::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
-                                           : SiteMachine::run(u"apache2ctl"_s, {u"-t"_s});
+            const ServerPrograms::Run r = site.server == Server::Nginx
+                                              ? ServerPrograms::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
+                                              : ServerPrograms::run(u"apache2ctl"_s, {u"-t"_s});
             return r.ok() ? QString() : u"Web 服务器不接受新的配置：%1"_s.arg(r.output.trimmed());
         });
         step(Step::Reload, [&] { return reload(site.server, phpVersion, site.socket, true); });
@@ -215,8 +218,8 @@ struct SiteRun
             for (int tries = 0; tries < 50 && !got.startsWith(expected); ++tries) {
                 if (tries)
                     QThread::msleep(200);
-                got = SiteMachine::fetch(address.isEmpty() ? u"127.0.0.1"_s : address, site.port,
-                                         site.host);
+                got = ServerPrograms::fetch(address.isEmpty() ? u"127.0.0.1"_s : address, site.port,
+                                            site.host);
             }
             return got.startsWith(expected)
                        ? QString()
@@ -236,7 +239,7 @@ QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase,
     };
     QStringList problems;
     const auto removed = [&](const QString &path) {
-        if (const int error = SiteMachine::remove(path))
+        if (const int error = SiteFiles::remove(path))
             problems << u"无法删除“%1”：%2"_s.arg(path, words(error));
     };
     if (begun(Step::ServerFile)) {
@@ -251,7 +254,7 @@ QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase,
         if (const QString p = reload(s.server, phpVersion, s.socket, false); !p.isEmpty())
             problems << p;
     if (begun(Step::Database) && dropDatabase) {
-        const auto result = SiteMachine::runAsAdministrator(
+        const auto result = DatabaseAdministrator::run(
             s.engine, SqlScript::drop(s.engine, s.database, s.databaseUser,
                                       SqlScript::defaultHost.toString()));
         if (!result.ok)
@@ -266,7 +269,7 @@ QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase,
             QDir().rmdir(s.logFolder); // only where nothing else was put there
     }
     if (begun(Step::User))
-        if (const QString p = SiteMachine::removeUser(s.user); !p.isEmpty())
+        if (const QString p = SiteUsers::removeUser(s.user); !p.isEmpty())
             problems << u"userdel %1：%2"_s.arg(s.user, p);
     return problems;
 }
@@ -287,7 +290,7 @@ void requireRoot(const QString &verb)
 
 QString requirePhp()
 {
-    const auto version = SiteMachine::phpVersion();
+    const auto version = ServerPrograms::phpVersion();
     if (!version)
         throw UsageError{u"没有安装 php-fpm（/usr/sbin/php-fpmX.Y）。"_s};
     return *version;
@@ -326,7 +329,7 @@ void add(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
     const OutputFile output = outputFile(parser, o);
     // The report is the only copy of the passwords: its file is checked before the site is made.
-    if (!output.name.isEmpty() && (SiteMachine::exists(output.name) ||
+    if (!output.name.isEmpty() && (SiteFiles::exists(output.name) ||
                                    !QFileInfo(QFileInfo(output.name).absolutePath()).isDir()))
         throw UsageError{u"--output 的“%1”已存在或它的文件夹不存在。"_s.arg(output.name.left(200))};
     requireRoot(u"add"_s);
@@ -366,13 +369,13 @@ void add(const Invocation &call, ChunkedOutput &out)
     }
 
     // Everything checked before anything changes.
-    if (SiteMachine::exists(journalPath(layout, site.host)))
+    if (SiteFiles::exists(journalPath(layout, site.host)))
         throw UsageError{u"站点 %1 已有记录（%2）：它已建好或上次没有建完；请先 sitepass-cli site "
                          "remove %1。"_s.arg(site.host, journalPath(layout, site.host))};
-    if (SiteMachine::userExists(site.user) || SiteMachine::groupExists(site.user))
+    if (SiteUsers::userExists(site.user) || SiteUsers::groupExists(site.user))
         throw UsageError{u"用户或组“%1”已经存在。"_s.arg(site.user)};
     for (const QString &path : {site.siteRoot, site.poolFile, site.serverFile, site.serverLink})
-        if (SiteMachine::exists(path))
+        if (SiteFiles::exists(path))
             throw UsageError{u"“%1”已经存在，不会覆盖它。"_s.arg(path)};
     for (const QString &folder :
          {layout.poolFolder, QFileInfo(site.serverFile).absolutePath(),
@@ -380,7 +383,7 @@ void add(const Invocation &call, ChunkedOutput &out)
         if (!QFileInfo(folder).isDir())
             throw UsageError{u"文件夹“%1”不存在：%2 装好了吗？"_s.arg(folder, serverName(*server) +
                                                                                   u"、php-fpm"_s)};
-    const auto existing = SiteMachine::runAsAdministrator(
+    const auto existing = DatabaseAdministrator::run(
         *engine, {SqlScript::countExisting(*engine, site.database, site.databaseUser)});
     if (!existing.ok)
         throw UsageError{u"无法以管理员身份连接数据库服务器：%1"_s.arg(existing.error)};

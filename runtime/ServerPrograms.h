@@ -1,0 +1,30 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The servers' programs on the machine a site is made on (Linux): run as their packages install
+// them, with the system's PATH and C locale.
+namespace ServerPrograms {
+
+// A program's exit status (-1: it did not run) and what it printed, both streams.
+struct Run
+{
+    int status = -1;
+    QString output;
+    bool ok() const { return status == 0; }
+};
+Run run(const QString &program, const QStringList &arguments);
+
+// The newest PHP-FPM installed: "8.2", or nothing.
+std::optional<QString> phpVersion();
+// Whether systemd runs this machine's services.
+bool systemdRuns();
+
+// A page from a site on this machine: the body of http://ADDRESS:PORT/ asked for HOST, or empty.
+QString fetch(const QString &address, const QString &port, const QString &host);
+
+} // namespace ServerPrograms

@@ -1,0 +1,87 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "ServerPrograms.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace ServerPrograms {
+
+Run run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"PATH"_s,
+                       u"/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"_s);
+    environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+    process.setProcessEnvironment(environment);
+    process.start(program, arguments);
+    Run result;
+    if (!process.waitForStarted(10000)) {
+        result.output = u"%1: %2"_s.arg(program, process.errorString());
+        return result;
+    }
+    process.closeWriteChannel();
+    process.waitForFinished(120000);
+    result.output = QString::fromUtf8(process.readAll());
+    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+std::optional<QString> phpVersion()
+{
+    static const QRegularExpression name(u"^php-fpm(\\d+\\.\\d+)$"_s);
+    QString best;
+    for (const QString &file : QDir(u"/usr/sbin"_s).entryList({u"php-fpm*"_s}, QDir::Files)) {
+        const auto match = name.match(file);
+        if (match.hasMatch() && (best.isEmpty() || QStringView(match.captured(1)) > best))
+            best = match.captured(1);
+    }
+    return best.isEmpty() ? std::nullopt : std::optional<QString>(best);
+}
+
+bool systemdRuns()
+{
+    return QFileInfo(u"/run/systemd/system"_s).isDir();
+}
+
+QString fetch(const QString &address, const QString &port, const QString &host)
+{
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
+    addrinfo *found = nullptr;
+    if (getaddrinfo(address.toLatin1().constData(), port.toLatin1().constData(), &hints, &found))
+        return {};
+    QByteArray reply;
+    const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    timeval timeout{10, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    if (fd >= 0 && ::connect(fd, found->ai_addr, found->ai_addrlen) == 0) {
+        const QByteArray request =
+            "GET / HTTP/1.0\r\nHost: " + host.toLatin1() + "\r\nConnection: close\r\n\r\n";
+        if (::write(fd, request.constData(), size_t(request.size())) == request.size()) {
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && reply.size() < 65536)
+                reply.append(buffer, n);
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    freeaddrinfo(found);
+    const qsizetype body = reply.indexOf("\r\n\r\n");
+    return reply.startsWith("HTTP/1.1 200") && body >= 0 ? QString::fromUtf8(reply.mid(body + 4))
+                                                         : QString();
+}
+
+} // namespace ServerPrograms
