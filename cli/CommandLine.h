@@ -219,6 +219,10 @@ struct OutputFile
 };
 OutputFile outputFile(const QCommandLineParser &parser, const Options &o);
 
+// The web options as the formats take them. Refuses one given empty, a certificate without its
+// key and a TLS port without either.
+WebConfig::Settings webSettingsFrom(const QCommandLineParser &parser, const Options &o);
+
 // For the tests of an interrupted run: the process kills itself at the named step, as a power
 // cut would stop it (SITEPASS_TEST_KILL_AT=STEP).
 void stopHereForTests(const char *step);

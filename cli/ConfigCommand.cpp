@@ -42,27 +42,7 @@ QString webSettings(const Invocation &call, WebConfig::Format format)
     const QCommandLineParser &parser = call.parser;
     const Options &o = call.options;
     rejectOptions(parser, o.appOptions(), u"config %1"_s.arg(call.positional.at(1)));
-    WebConfig::Settings settings;
-    settings.siteRoot = parser.value(o.siteRoot);
-    settings.runDir = parser.value(o.runDir);
-    settings.phpSocket = parser.value(o.phpSocket);
-    settings.phpUser = parser.value(o.phpUser);
-    settings.webUser = parser.value(o.webUser);
-    settings.listenAddress = parser.value(o.listenAddress);
-    settings.adminAllow = parser.values(o.adminAllow);
-    settings.tlsCertificate = parser.value(o.tlsCertificate);
-    settings.tlsKey = parser.value(o.tlsKey);
-    settings.tlsPort = parser.value(o.tlsPort);
-    settings.maxUpload = parser.value(o.maxUpload);
-    settings.logDir = parser.value(o.logDir);
-    // An option given empty is a mistake, not a request for the default.
-    for (const QCommandLineOption *option : o.webOptions())
-        if (parser.isSet(*option) && parser.values(*option).contains(QString()))
-            throw UsageError{u"--%1 需要一个值。"_s.arg(option->names().first())};
-    if (settings.tlsCertificate.isEmpty() != settings.tlsKey.isEmpty())
-        throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
-    if (parser.isSet(o.tlsPort) && settings.tlsCertificate.isEmpty())
-        throw UsageError{u"--tls-port 只与 --tls-certificate 和 --tls-key 同用。"_s};
+    const WebConfig::Settings settings = webSettingsFrom(parser, o);
     try {
         // The options first: a typing mistake is told before anything is read.
         WebConfig::checkSettings(settings);

@@ -322,11 +322,7 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (!server)
         throw UsageError{
             u"--server 应为 nginx 或 apache，收到“%1”。"_s.arg(parser.value(o.server).left(40))};
-    for (const QCommandLineOption *option : o.webOptions())
-        if (parser.isSet(*option) && parser.values(*option).contains(QString()))
-            throw UsageError{u"--%1 需要一个值。"_s.arg(option->names().first())};
-    if (parser.isSet(o.tlsCertificate) != parser.isSet(o.tlsKey))
-        throw UsageError{u"--tls-certificate 和 --tls-key 要一起给出。"_s};
+    const WebConfig::Settings settings = webSettingsFrom(parser, o);
     const OutputFile output = outputFile(parser, o);
     // The report is the only copy of the passwords: its file is checked before the site is made.
     if (!output.name.isEmpty() && (SiteFiles::exists(output.name) ||
@@ -334,19 +330,6 @@ void add(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"--output 的“%1”已存在或它的文件夹不存在。"_s.arg(output.name.left(200))};
     requireRoot(u"add"_s);
     const QString phpVersion = requirePhp();
-
-    WebConfig::Settings settings;
-    settings.siteRoot = parser.value(o.siteRoot);
-    settings.runDir = parser.value(o.runDir);
-    settings.phpSocket = parser.value(o.phpSocket);
-    settings.webUser = parser.value(o.webUser);
-    settings.listenAddress = parser.value(o.listenAddress);
-    settings.adminAllow = parser.values(o.adminAllow);
-    settings.tlsCertificate = parser.value(o.tlsCertificate);
-    settings.tlsKey = parser.value(o.tlsKey);
-    settings.tlsPort = parser.value(o.tlsPort);
-    settings.maxUpload = parser.value(o.maxUpload);
-    settings.logDir = parser.value(o.logDir);
 
     SiteTexts profile;
     QString token;
