@@ -78,6 +78,9 @@ Result runPostgres(const QStringList &statements)
             const char *keys[] = {"dbname", "connect_timeout", "client_encoding", nullptr};
             const char *values[] = {"postgres", "10", "UTF8", nullptr};
             PGconn *pg = PQconnectdbParams(keys, values, 0);
+            // DROP ... IF EXISTS tells what it skipped; the caller words what matters.
+            PQsetNoticeProcessor(
+                pg, [](void *, const char *) {}, nullptr);
             if (PQstatus(pg) != CONNECTION_OK) {
                 answer = "error\n" + QByteArray(PQerrorMessage(pg)).simplified();
             } else {

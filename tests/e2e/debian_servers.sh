@@ -3,8 +3,9 @@
 # /run and /root, and stopped on every exit path. Sets $scratch, $php and $pgversion.
 # shellcheck shell=bash
 ip link set lo up
+cd /
 scratch=$(mktemp -d /tmp/sitepass-site.XXXXXX)
-mount -t tmpfs tmpfs "$scratch"
+mount -t tmpfs -o mode=0755 tmpfs "$scratch"
 for d in etc var run root; do
     mkdir -p "$scratch/$d/upper" "$scratch/$d/work"
     mount -t overlay overlay -o "lowerdir=/$d,upperdir=$scratch/$d/upper,workdir=$scratch/$d/work" "/$d" ||

@@ -38,7 +38,9 @@ machine() {
         sort
 }
 machine >"$scratch/before"
-as_site() { runuser -u "$1" -- "${@:2}"; }
+# The sites' users read what the application reads, from where they may (not this checkout).
+cp "$here/rotate_check.php" "$scratch/rotate_check.php" && chmod 644 "$scratch/rotate_check.php"
+as_site() { (cd / && runuser -u "$1" -- "${@:2}"); }
 
 # Two sites: PHP on MariaDB, Laravel on PostgreSQL; each answers through its own pool and logs
 # in to its own database, and neither reads the other's settings.
@@ -48,8 +50,8 @@ status_is "site add b.test" 0 "$cli" site add b.test --app laravel --engine post
 check "b.test: the profile as JSON" python3 -c 'import json, sys; assert json.load(open(sys.argv[1]))["site_name"] == "b.test"' "$scratch/out"
 check "a.test answers through its own pool" grep -q 'served by its own pool as site-a_test' <(get a.test)
 check "b.test answers through its own pool" grep -q 'served by its own pool as site-b_test' <(get b.test)
-check "a.test's settings log in to MariaDB" grep -q '^logged in' <(as_site site-a_test php "$here/rotate_check.php" php /var/www/A_TEST/config.php)
-check "b.test's settings log in to PostgreSQL" grep -q '^logged in' <(as_site site-b_test php "$here/rotate_check.php" laravel /var/www/B_TEST/.env)
+check "a.test's settings log in to MariaDB" grep -q '^logged in' <(as_site site-a_test php "$scratch/rotate_check.php" php /var/www/A_TEST/config.php)
+check "b.test's settings log in to PostgreSQL" grep -q '^logged in' <(as_site site-b_test php "$scratch/rotate_check.php" laravel /var/www/B_TEST/.env)
 check "b.test's PHP cannot read a.test's settings" bash -c '! runuser -u site-b_test -- cat /var/www/A_TEST/config.php'
 check "a.test's PHP cannot read b.test's settings" bash -c '! runuser -u site-a_test -- cat /var/www/B_TEST/.env'
 check "the site root is the site's, read by the web server's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST)" = "site-a_test:www-data 750"
@@ -81,6 +83,7 @@ sleeper=$!
 sleep 1
 status_is "a database the server refuses" 1 "$cli" site add d.test --app php --engine postgresql
 kill "$sleeper" 2>/dev/null; wait "$sleeper" 2>/dev/null
+(cd / && runuser -u postgres -- psql -XAtq -c "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'template1'") >/dev/null
 check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
 check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 
