@@ -441,17 +441,15 @@ void list(const Invocation &call, ChunkedOutput &out)
         const bool complete =
             !j->steps.isEmpty() && j->steps.last().first == Step::Check && j->steps.last().second;
         const Site &s = j->site;
-        sites.append(
-            QJsonObject{{u"host"_s, s.host},
-                        {u"app"_s, appName(s.app)},
-                        {u"engine"_s, s.engine == SqlScript::Dialect::PostgreSql ? u"postgresql"_s
-                                                                                 : u"mariadb"_s},
-                        {u"server"_s, serverName(s.server)},
-                        {u"site_root"_s, s.siteRoot},
-                        {u"complete"_s, complete}});
-        text += u"%1\t%2\t%3\t%4\t%5\n"_s.arg(
-            s.host, appName(s.app), sites.last().toObject()[u"engine"_s].toString(),
-            serverName(s.server), complete ? u"完成"_s : u"未完成"_s);
+        sites.append(QJsonObject{{u"host"_s, s.host},
+                                 {u"app"_s, appName(s.app)},
+                                 {u"engine"_s, engineName(s.engine)},
+                                 {u"server"_s, serverName(s.server)},
+                                 {u"site_root"_s, s.siteRoot},
+                                 {u"complete"_s, complete}});
+        text +=
+            u"%1\t%2\t%3\t%4\t%5\n"_s.arg(s.host, appName(s.app), engineName(s.engine),
+                                          serverName(s.server), complete ? u"完成"_s : u"未完成"_s);
     }
     out.write(call.parser.isSet(call.options.json)
                   ? QString::fromUtf8(QJsonDocument(sites).toJson())

@@ -135,6 +135,35 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     return s;
 }
 
+namespace {
+// The journal's names for the site's texts and lists, written and read alike.
+const std::pair<const char *, QString Site::*> textFields[] = {
+    {"host", &Site::host},
+    {"user", &Site::user},
+    {"web_user", &Site::webUser},
+    {"port", &Site::port},
+    {"socket", &Site::socket},
+    {"site_root", &Site::siteRoot},
+    {"doc_root", &Site::docRoot},
+    {"log_folder", &Site::logFolder},
+    {"database", &Site::database},
+    {"database_user", &Site::databaseUser},
+    {"settings_file", &Site::settingsFile},
+    {"pool_file", &Site::poolFile},
+    {"server_file", &Site::serverFile},
+    {"server_link", &Site::serverLink},
+};
+const std::pair<const char *, QStringList Site::*> listFields[] = {
+    {"php_folders", &Site::phpFolders},
+    {"apache_modules", &Site::apacheModules},
+};
+} // namespace
+
+QString engineName(SqlScript::Dialect engine)
+{
+    return engine == SqlScript::Dialect::PostgreSql ? u"postgresql"_s : u"mariadb"_s;
+}
+
 QByteArray write(const Journal &journal)
 {
     const Site &s = journal.site;
@@ -142,29 +171,17 @@ QByteArray write(const Journal &journal)
     for (const auto &[step, done] : journal.steps)
         steps.append(QJsonObject{{u"step"_s, stepName(step)},
                                  {u"state"_s, done ? u"done"_s : u"started"_s}});
-    const QJsonObject o{
-        {u"host"_s, s.host},
+    QJsonObject o{
         {u"app"_s, appName(s.app)},
-        {u"engine"_s, s.engine == SqlScript::Dialect::PostgreSql ? u"postgresql"_s : u"mariadb"_s},
+        {u"engine"_s, engineName(s.engine)},
         {u"server"_s, serverName(s.server)},
-        {u"user"_s, s.user},
-        {u"web_user"_s, s.webUser},
-        {u"port"_s, s.port},
-        {u"socket"_s, s.socket},
-        {u"site_root"_s, s.siteRoot},
-        {u"doc_root"_s, s.docRoot},
-        {u"php_folders"_s, QJsonArray::fromStringList(s.phpFolders)},
-        {u"log_folder"_s, s.logFolder},
         {u"made_log_folder"_s, journal.madeLogFolder},
-        {u"database"_s, s.database},
-        {u"database_user"_s, s.databaseUser},
-        {u"settings_file"_s, s.settingsFile},
-        {u"pool_file"_s, s.poolFile},
-        {u"server_file"_s, s.serverFile},
-        {u"server_link"_s, s.serverLink},
-        {u"apache_modules"_s, QJsonArray::fromStringList(s.apacheModules)},
         {u"steps"_s, steps},
     };
+    for (const auto &[key, member] : textFields)
+        o.insert(QLatin1String(key), s.*member);
+    for (const auto &[key, member] : listFields)
+        o.insert(QLatin1String(key), QJsonArray::fromStringList(s.*member));
     return QJsonDocument(o).toJson();
 }
 
@@ -175,40 +192,22 @@ std::optional<Journal> read(const QByteArray &bytes)
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     const QJsonObject o = document.object();
-    const auto text = [&](const char *key) { return o.value(QLatin1String(key)).toString(); };
-    const auto list = [&](const char *key) {
-        QStringList items;
-        for (const QJsonValue &v : o.value(QLatin1String(key)).toArray())
-            items << v.toString();
-        return items;
-    };
     Journal j;
     Site &s = j.site;
-    const auto app = appNamed(text("app"));
-    const auto server = serverNamed(text("server"));
-    const auto engine = SqlScript::dialectNamed(text("engine"));
-    s.host = text("host");
+    for (const auto &[key, member] : textFields)
+        s.*member = o.value(QLatin1String(key)).toString();
+    for (const auto &[key, member] : listFields)
+        for (const QJsonValue &v : o.value(QLatin1String(key)).toArray())
+            (s.*member) << v.toString();
+    const auto app = appNamed(o.value(u"app"_s).toString());
+    const auto server = serverNamed(o.value(u"server"_s).toString());
+    const auto engine = SqlScript::dialectNamed(o.value(u"engine"_s).toString());
     if (!app || !server || !engine || s.host.isEmpty())
         return std::nullopt;
     s.app = *app;
     s.server = *server;
     s.engine = *engine;
-    s.user = text("user");
-    s.webUser = text("web_user");
-    s.port = text("port");
-    s.socket = text("socket");
-    s.siteRoot = text("site_root");
-    s.docRoot = text("doc_root");
-    s.phpFolders = list("php_folders");
-    s.logFolder = text("log_folder");
     j.madeLogFolder = o.value(u"made_log_folder"_s).toBool();
-    s.database = text("database");
-    s.databaseUser = text("database_user");
-    s.settingsFile = text("settings_file");
-    s.poolFile = text("pool_file");
-    s.serverFile = text("server_file");
-    s.serverLink = text("server_link");
-    s.apacheModules = list("apache_modules");
     for (const QJsonValue &v : o.value(u"steps"_s).toArray()) {
         const auto step = stepNamed(v.toObject().value(u"step"_s).toString());
         if (!step)

@@ -27,6 +27,8 @@ std::optional<App> appNamed(QStringView name);
 std::optional<Server> serverNamed(QStringView name);
 QString appName(App app);
 QString serverName(Server server);
+// "mariadb" or "postgresql", as --engine names them.
+QString engineName(SqlScript::Dialect engine);
 
 // Where the servers' packages keep their files: Debian's unless another layout names its own.
 struct Layout
