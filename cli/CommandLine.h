@@ -126,6 +126,26 @@ struct Options
     QCommandLineOption profile{
         u"profile"_s, u"site add：用这份站点资料（profile --json 的文件），而不是新生成一份。"_s,
         u"文件"_s};
+    QCommandLineOption poolDir{
+        u"pool-dir"_s, u"site add：php-fpm 读取进程池的文件夹（默认 /etc/php/X.Y/fpm/pool.d）。"_s,
+        u"文件夹"_s};
+    QCommandLineOption serverDir{
+        u"server-dir"_s,
+        u"site add：Web 服务器读取其中全部 .conf 的文件夹，如 LNMP 的 vhost（默认 Debian 的 "
+        "sites-available，并从 sites-enabled 链接）。"_s,
+        u"文件夹"_s};
+    QCommandLineOption phpFpm{
+        u"php-fpm"_s,
+        u"site add：php-fpm 程序（默认 /usr/sbin/php-fpmX.Y；给出时也要 --pool-dir 和 --php-fpm-pid）。"_s,
+        u"程序"_s};
+    QCommandLineOption phpFpmPid{
+        u"php-fpm-pid"_s,
+        u"site add：php-fpm 的 pid 文件，重载时向它发信号（默认用 systemctl 或 /run/php/phpX.Y-fpm.pid）。"_s,
+        u"文件"_s};
+    QCommandLineOption serverProgram{
+        u"server-program"_s,
+        u"site add：nginx 或 apachectl 程序，检查和重载都用它（默认 PATH 里的 nginx、apache2ctl）。"_s,
+        u"程序"_s};
     QCommandLineOption dropDatabase{u"drop-database"_s,
                                     u"site remove：也删除站点的数据库和数据库用户。"_s};
     QCommandLineOption deleteFiles{u"delete-files"_s, u"site remove：也删除站点的文件夹。"_s};
@@ -154,9 +174,14 @@ struct Options
     {
         return fileOptions() + appOptions() + webOptions();
     }
+    QList<const QCommandLineOption *> layoutOptions() const
+    {
+        return {&poolDir, &serverDir, &phpFpm, &phpFpmPid, &serverProgram};
+    }
     QList<const QCommandLineOption *> siteOptions() const
     {
-        return {&app, &server, &profile, &dropDatabase, &deleteFiles};
+        return {&app,    &server,    &profile,       &poolDir,      &serverDir,
+                &phpFpm, &phpFpmPid, &serverProgram, &dropDatabase, &deleteFiles};
     }
     QList<const QCommandLineOption *> all() const
     {

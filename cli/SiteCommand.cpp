@@ -41,77 +41,72 @@ QString journalPath(const Layout &layout, const QString &host)
     return layout.stateFolder + u'/' + host + u".json"_s;
 }
 
-Layout debianLayout(const QString &phpVersion)
-{
-    Layout layout;
-    layout.poolFolder = u"/etc/php/%1/fpm/pool.d"_s.arg(phpVersion);
-    return layout;
-}
-
 QString words(int error)
 {
     const QString described = describeCreateFailure(error);
     return described.isEmpty() ? QString::fromLocal8Bit(strerror(error)) : described;
 }
 
-// The servers' own checks of their whole configuration: the program's last line where it fails.
-QString configurationProblem(Server server, const QString &phpVersion)
+QString lastLine(const QString &output)
 {
-    const auto lastLine = [](const QString &output) {
-        const QStringList lines = output.trimmed().split(u'\n');
-        return lines.isEmpty() ? QString() : lines.last().trimmed();
-    };
-    const ServerPrograms::Run fpm = ServerPrograms::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
+    const QStringList lines = output.trimmed().split(u'\n');
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+QString programName(const QString &program)
+{
+    return QFileInfo(program).fileName();
+}
+
+// The servers' own checks of their whole configuration: the program's last line where it fails.
+QString configurationProblem(const Site &site)
+{
+    const ServerPrograms::Run fpm = ServerPrograms::run(site.phpFpm, {u"-t"_s});
     if (!fpm.ok())
-        return u"php-fpm%1 -t：%2"_s.arg(phpVersion, lastLine(fpm.output));
-    const ServerPrograms::Run web = server == Server::Nginx
-                                        ? ServerPrograms::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
-                                        : ServerPrograms::run(u"apache2ctl"_s, {u"-t"_s});
-    if (!web.ok())
-        return u"%1 -t：%2"_s.arg(server == Server::Nginx ? u"nginx"_s : u"apache2ctl"_s,
-                                  lastLine(web.output));
-    return {};
+        return u"%1 -t：%2"_s.arg(programName(site.phpFpm), lastLine(fpm.output));
+    const QStringList arguments =
+        site.server == Server::Nginx ? QStringList{u"-t"_s, u"-q"_s} : QStringList{u"-t"_s};
+    const ServerPrograms::Run web = ServerPrograms::run(site.webProgram, arguments);
+    return web.ok() ? QString()
+                    : u"%1 -t：%2"_s.arg(programName(site.webProgram), lastLine(web.output));
 }
 
 // php-fpm first, so that the pool's socket is there when the web server sends to it; its
 // restart is waited for (the site's socket there or gone, as `pool` says), since a second
-// reload while php-fpm starts again would stop it.
-QString reload(Server server, const QString &phpVersion, const QString &socket, bool pool)
+// reload while php-fpm starts again would stop it. Through systemd where it runs the service,
+// otherwise the servers' own way: php-fpm's pid file, `nginx -s reload`, `apachectl graceful`.
+QString reload(const Site &site, bool pool)
 {
-    const auto settled = [&] {
-        for (int tries = 0; tries < 100 && SiteFiles::exists(socket) != pool; ++tries)
-            QThread::msleep(100);
-        QThread::msleep(300);
-    };
-    const QString webService = server == Server::Nginx ? u"nginx"_s : u"apache2"_s;
-    if (ServerPrograms::systemdRuns()) {
-        for (const QString &service : {u"php%1-fpm"_s.arg(phpVersion), webService}) {
-            const ServerPrograms::Run r =
-                ServerPrograms::run(u"systemctl"_s, {u"reload"_s, service});
-            if (!r.ok())
-                return u"systemctl reload %1：%2"_s.arg(service, r.output.trimmed());
-            if (service != webService)
-                settled();
-        }
-        return {};
+    if (!site.phpService.isEmpty()) {
+        const auto r = ServerPrograms::run(u"systemctl"_s, {u"reload"_s, site.phpService});
+        if (!r.ok())
+            return u"systemctl reload %1：%2"_s.arg(site.phpService, r.output.trimmed());
+    } else {
+        QFile pidFile(site.phpFpmPidFile);
+        const pid_t pid =
+            pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
+        if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
+            return u"php-fpm 没有在运行（%1）"_s.arg(site.phpFpmPidFile);
     }
-    QFile pidFile(u"/run/php/php%1-fpm.pid"_s.arg(phpVersion));
-    const pid_t pid =
-        pidFile.open(QIODevice::ReadOnly) ? pid_t(pidFile.readAll().trimmed().toInt()) : 0;
-    if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
-        return u"php-fpm%1 没有在运行（/run/php/php%1-fpm.pid）"_s.arg(phpVersion);
-    settled();
-    const ServerPrograms::Run web = server == Server::Nginx
-                                        ? ServerPrograms::run(u"nginx"_s, {u"-s"_s, u"reload"_s})
-                                        : ServerPrograms::run(u"apache2ctl"_s, {u"graceful"_s});
-    return web.ok() ? QString() : u"%1：%2"_s.arg(webService, web.output.trimmed());
+    for (int tries = 0; tries < 100 && SiteFiles::exists(site.socket) != pool; ++tries)
+        QThread::msleep(100);
+    QThread::msleep(300);
+    if (!site.webService.isEmpty()) {
+        const auto r = ServerPrograms::run(u"systemctl"_s, {u"reload"_s, site.webService});
+        return r.ok() ? QString()
+                      : u"systemctl reload %1：%2"_s.arg(site.webService, r.output.trimmed());
+    }
+    const ServerPrograms::Run web = ServerPrograms::run(
+        site.webProgram, site.server == Server::Nginx ? QStringList{u"-s"_s, u"reload"_s}
+                                                      : QStringList{u"graceful"_s});
+    return web.ok() ? QString()
+                    : u"%1：%2"_s.arg(programName(site.webProgram), web.output.trimmed());
 }
 
 struct SiteRun
 {
     const Invocation &call;
     Layout layout;
-    QString phpVersion;
     Journal journal;
 
     void save()
@@ -190,26 +185,27 @@ struct SiteRun
             if (const QString p = files({{site.poolFile, {}, {}, 0644, site.poolText}});
                 !p.isEmpty())
                 return p;
-            const ServerPrograms::Run r = ServerPrograms::run(u"php-fpm"_s + phpVersion, {u"-t"_s});
-            return r.ok()
-                       ? QString()
-                       : u"php-fpm%1 -t 不接受新的进程池：%2"_s.arg(phpVersion, r.output.trimmed());
+            const ServerPrograms::Run r = ServerPrograms::run(site.phpFpm, {u"-t"_s});
+            return r.ok() ? QString()
+                          : u"%1 -t 不接受新的进程池：%2"_s.arg(programName(site.phpFpm),
+                                                                lastLine(r.output));
         });
         step(Step::ServerFile, [&] {
             if (const QString p = files({{site.serverFile, {}, {}, 0644, site.serverText}});
                 !p.isEmpty())
                 return p;
-            if (const int error = SiteFiles::makeLink(site.serverFile, site.serverLink))
-                return u"无法创建“%1”：%2"_s.arg(site.serverLink, words(error));
+            if (!site.serverLink.isEmpty())
+                if (const int error = SiteFiles::makeLink(site.serverFile, site.serverLink))
+                    return u"无法创建“%1”：%2"_s.arg(site.serverLink, words(error));
             for (const QString &module : site.apacheModules)
                 if (const auto r = ServerPrograms::run(u"a2enmod"_s, {u"-q"_s, module}); !r.ok())
                     return u"a2enmod %1：%2"_s.arg(module, r.output.trimmed());
-            const ServerPrograms::Run r = site.server == Server::Nginx
-                                              ? ServerPrograms::run(u"nginx"_s, {u"-t"_s, u"-q"_s})
-                                              : ServerPrograms::run(u"apache2ctl"_s, {u"-t"_s});
-            return r.ok() ? QString() : u"Web 服务器不接受新的配置：%1"_s.arg(r.output.trimmed());
+            const ServerPrograms::Run r = ServerPrograms::run(
+                site.webProgram, site.server == Server::Nginx ? QStringList{u"-t"_s, u"-q"_s}
+                                                              : QStringList{u"-t"_s});
+            return r.ok() ? QString() : u"Web 服务器不接受新的配置：%1"_s.arg(lastLine(r.output));
         });
-        step(Step::Reload, [&] { return reload(site.server, phpVersion, site.socket, true); });
+        step(Step::Reload, [&] { return reload(site, true); });
         step(Step::Check, [&] {
             const QString expected =
                 u"sitepass: %1 is served by its own pool as %2"_s.arg(site.host, user);
@@ -230,7 +226,7 @@ struct SiteRun
 };
 
 // Takes away what the journal says was begun, in reverse; what cannot be taken away is said.
-QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase, bool deleteFiles)
+QStringList undo(const Journal &j, bool dropDatabase, bool deleteFiles)
 {
     const Site &s = j.site;
     const auto begun = [&](Step step) {
@@ -243,7 +239,8 @@ QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase,
             problems << u"无法删除“%1”：%2"_s.arg(path, words(error));
     };
     if (begun(Step::ServerFile)) {
-        removed(s.serverLink);
+        if (!s.serverLink.isEmpty())
+            removed(s.serverLink);
         removed(s.serverFile);
     }
     if (begun(Step::Pool))
@@ -251,7 +248,7 @@ QStringList undo(const Journal &j, const QString &phpVersion, bool dropDatabase,
     // The servers let go of the site before its user goes: php-fpm would not start a pool
     // whose user is missing.
     if (begun(Step::Reload))
-        if (const QString p = reload(s.server, phpVersion, s.socket, false); !p.isEmpty())
+        if (const QString p = reload(s, false); !p.isEmpty())
             problems << p;
     if (begun(Step::Database) && dropDatabase) {
         const auto result = DatabaseAdministrator::run(
@@ -296,6 +293,48 @@ QString requirePhp()
     return *version;
 }
 
+// Debian's layout where systemd may run its services, with what the options name instead.
+Layout layoutFrom(const Invocation &call, Server server)
+{
+    const QCommandLineParser &p = call.parser;
+    const Options &o = call.options;
+    const auto path = [&](const QCommandLineOption &option) {
+        return QFileInfo(p.value(option)).absoluteFilePath();
+    };
+    Layout layout;
+    if (p.isSet(o.phpFpm)) {
+        if (!p.isSet(o.poolDir) || !p.isSet(o.phpFpmPid))
+            throw UsageError{u"给出 --php-fpm 时也要给出 --pool-dir 和 --php-fpm-pid。"_s};
+        layout.phpFpm = path(o.phpFpm);
+        layout.webProgram = debianLayout({}, server).webProgram;
+        layout.webService = debianLayout({}, server).webService;
+    } else {
+        layout = debianLayout(requirePhp(), server);
+    }
+    if (p.isSet(o.poolDir))
+        layout.poolFolder = path(o.poolDir);
+    if (p.isSet(o.phpFpmPid)) {
+        layout.phpFpmPidFile = path(o.phpFpmPid);
+        layout.phpService.clear();
+    }
+    if (p.isSet(o.serverDir))
+        layout.serverFolder = path(o.serverDir);
+    if (p.isSet(o.serverProgram)) {
+        layout.webProgram = path(o.serverProgram);
+        layout.webService.clear();
+    }
+    if (!ServerPrograms::systemdRuns()) {
+        layout.phpService.clear();
+        layout.webService.clear();
+    }
+    for (const QString &program : {layout.phpFpm, layout.webProgram}) {
+        const QFileInfo file(program);
+        if (program.contains(u'/') && !(file.isFile() && file.isExecutable()))
+            throw UsageError{u"程序“%1”不存在或不能执行。"_s.arg(program.left(200))};
+    }
+    return layout;
+}
+
 void add(const Invocation &call, ChunkedOutput &out)
 {
     const QCommandLineParser &parser = call.parser;
@@ -329,7 +368,7 @@ void add(const Invocation &call, ChunkedOutput &out)
                                    !QFileInfo(QFileInfo(output.name).absolutePath()).isDir()))
         throw UsageError{u"--output 的“%1”已存在或它的文件夹不存在。"_s.arg(output.name.left(200))};
     requireRoot(u"add"_s);
-    const QString phpVersion = requirePhp();
+    const Layout layout = layoutFrom(call, *server);
 
     SiteTexts profile;
     QString token;
@@ -343,7 +382,6 @@ void add(const Invocation &call, ChunkedOutput &out)
     } else {
         profile = newProfile(call, domain, token);
     }
-    const Layout layout = debianLayout(phpVersion);
     Site site;
     try {
         site = plan(profile, *app, *engine, *server, settings, layout, call.random);
@@ -358,12 +396,13 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (SiteUsers::userExists(site.user) || SiteUsers::groupExists(site.user))
         throw UsageError{u"用户或组“%1”已经存在。"_s.arg(site.user)};
     for (const QString &path : {site.siteRoot, site.poolFile, site.serverFile, site.serverLink})
-        if (SiteFiles::exists(path))
+        if (!path.isEmpty() && SiteFiles::exists(path))
             throw UsageError{u"“%1”已经存在，不会覆盖它。"_s.arg(path)};
     for (const QString &folder :
          {layout.poolFolder, QFileInfo(site.serverFile).absolutePath(),
-          QFileInfo(site.serverLink).absolutePath(), QFileInfo(site.siteRoot).absolutePath()})
-        if (!QFileInfo(folder).isDir())
+          site.serverLink.isEmpty() ? QString() : QFileInfo(site.serverLink).absolutePath(),
+          QFileInfo(site.siteRoot).absolutePath()})
+        if (!folder.isEmpty() && !QFileInfo(folder).isDir())
             throw UsageError{u"文件夹“%1”不存在：%2 装好了吗？"_s.arg(folder, serverName(*server) +
                                                                                   u"、php-fpm"_s)};
     const auto existing = DatabaseAdministrator::run(
@@ -372,14 +411,14 @@ void add(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"无法以管理员身份连接数据库服务器：%1"_s.arg(existing.error)};
     if (existing.value != u"0"_s)
         throw UsageError{u"数据库或数据库用户“%1”已经存在。"_s.arg(site.database)};
-    if (const QString problem = configurationProblem(*server, phpVersion); !problem.isEmpty())
+    if (const QString problem = configurationProblem(site); !problem.isEmpty())
         throw UsageError{u"服务器现有的配置有错，先修好它：%1"_s.arg(problem)};
 
-    SiteRun run{call, layout, phpVersion, {}};
+    SiteRun run{call, layout, {}};
     try {
         run.add(site);
     } catch (const StepFailed &failed) {
-        const QStringList problems = undo(run.journal, phpVersion, true, true);
+        const QStringList problems = undo(run.journal, true, true);
         QFile::remove(journalPath(layout, site.host));
         throw Failure{u"建站点 %1 失败：%2；%3"_s.arg(
             site.host, failed.message,
@@ -393,15 +432,14 @@ void remove(const Invocation &call)
 {
     const Options &o = call.options;
     rejectOptions(call.parser,
-                  o.passwordOptions() + o.profileOptions() + o.configOptions() +
+                  o.passwordOptions() + o.profileOptions() + o.configOptions() + o.layoutOptions() +
                       QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword, &o.app,
                                                         &o.server, &o.profile},
                   u"site remove"_s);
     if (call.positional.size() != 3)
         throw UsageError{u"site remove 需要一个域名，例如 site remove example.com。"_s};
     requireRoot(u"remove"_s);
-    const QString phpVersion = requirePhp();
-    const Layout layout = debianLayout(phpVersion);
+    const Layout layout;
     QString host;
     try {
         host = WebConfig::hostName(call.positional.at(2));
@@ -409,11 +447,21 @@ void remove(const Invocation &call)
         throw UsageError{describeProfile(e, SqlScript::Dialect::MariaDb)};
     }
     const QString path = journalPath(layout, host);
-    const auto journal = readJournal(path);
+    auto journal = readJournal(path);
     if (!journal)
         throw UsageError{u"没有站点 %1 的记录（%2）。"_s.arg(host, path)};
-    const QStringList problems = undo(*journal, phpVersion, call.parser.isSet(o.dropDatabase),
-                                      call.parser.isSet(o.deleteFiles));
+    if (journal->site.phpFpm.isEmpty()) { // written before the journal kept the programs
+        Site &s = journal->site;
+        const Layout debian = debianLayout(requirePhp(), s.server);
+        const bool systemd = ServerPrograms::systemdRuns();
+        s.phpFpm = debian.phpFpm;
+        s.phpFpmPidFile = debian.phpFpmPidFile;
+        s.webProgram = debian.webProgram;
+        s.phpService = systemd ? debian.phpService : QString();
+        s.webService = systemd ? debian.webService : QString();
+    }
+    const QStringList problems =
+        undo(*journal, call.parser.isSet(o.dropDatabase), call.parser.isSet(o.deleteFiles));
     if (!problems.isEmpty())
         throw Failure{u"删除站点 %1 时有问题：%2；记录文件留着，修好后可再运行一次。"_s.arg(
             host, problems.join(u"；"_s))};

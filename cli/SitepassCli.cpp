@@ -121,6 +121,7 @@ QString verbHelp(const Options &o, const QString &verb)
         addGroup(rows, u"Web 服务器（同 config）："_s,
                  {&o.siteRoot, &o.runDir, &o.webUser, &o.phpSocket, &o.listenAddress, &o.adminAllow,
                   &o.tlsCertificate, &o.tlsKey, &o.tlsPort, &o.maxUpload, &o.logDir});
+        addGroup(rows, u"其他布局（LNMP、面板，默认 Debian 的）："_s, o.layoutOptions());
         addGroup(rows, u"site remove："_s, {&o.dropDatabase, &o.deleteFiles});
     } else {
         throw UsageError{

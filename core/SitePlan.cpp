@@ -121,7 +121,14 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     s.poolText = WebConfig::build(WebConfig::Format::PhpFpm, profile, settings);
     s.poolFile = layout.poolFolder + u'/' + pool.pool + u".conf"_s;
     s.serverText = WebConfig::build(webFormat, profile, settings);
-    if (server == Server::Nginx) {
+    s.phpFpm = layout.phpFpm;
+    s.phpFpmPidFile = layout.phpFpmPidFile;
+    s.webProgram = layout.webProgram;
+    s.phpService = layout.phpService;
+    s.webService = layout.webService;
+    if (!layout.serverFolder.isEmpty()) {
+        s.serverFile = layout.serverFolder + u'/' + s.host + u".conf"_s;
+    } else if (server == Server::Nginx) {
         s.serverFile = layout.nginxFolder + u"/sites-available/"_s + s.host;
         s.serverLink = layout.nginxFolder + u"/sites-enabled/"_s + s.host;
     } else {
@@ -133,6 +140,18 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     }
     s.placeholderText = placeholder(s.host);
     return s;
+}
+
+Layout debianLayout(const QString &phpVersion, Server server)
+{
+    Layout layout;
+    layout.poolFolder = u"/etc/php/%1/fpm/pool.d"_s.arg(phpVersion);
+    layout.phpFpm = u"/usr/sbin/php-fpm"_s + phpVersion;
+    layout.phpFpmPidFile = u"/run/php/php%1-fpm.pid"_s.arg(phpVersion);
+    layout.webProgram = server == Server::Nginx ? u"nginx"_s : u"apache2ctl"_s;
+    layout.phpService = u"php%1-fpm"_s.arg(phpVersion);
+    layout.webService = server == Server::Nginx ? u"nginx"_s : u"apache2"_s;
+    return layout;
 }
 
 namespace {
@@ -152,6 +171,11 @@ const std::pair<const char *, QString Site::*> textFields[] = {
     {"pool_file", &Site::poolFile},
     {"server_file", &Site::serverFile},
     {"server_link", &Site::serverLink},
+    {"php_fpm", &Site::phpFpm},
+    {"php_fpm_pid_file", &Site::phpFpmPidFile},
+    {"web_program", &Site::webProgram},
+    {"php_service", &Site::phpService},
+    {"web_service", &Site::webService},
 };
 const std::pair<const char *, QStringList Site::*> listFields[] = {
     {"php_folders", &Site::phpFolders},

@@ -30,14 +30,26 @@ QString serverName(Server server);
 // "mariadb" or "postgresql", as --engine names them.
 QString engineName(SqlScript::Dialect engine);
 
-// Where the servers' packages keep their files: Debian's unless another layout names its own.
+// Where the servers keep their files and how they are reloaded: Debian's unless another layout
+// (LNMP, a hosting panel) names its own.
 struct Layout
 {
     QString poolFolder; // /etc/php/X.Y/fpm/pool.d of the PHP that is installed
     QString nginxFolder = QStringLiteral("/etc/nginx");
     QString apacheFolder = QStringLiteral("/etc/apache2");
+    // A folder the web server reads every file of (no sites-enabled, no a2enmod); empty for
+    // Debian's sites-available linked from sites-enabled.
+    QString serverFolder;
+    QString phpFpm;        // the program, /usr/sbin/php-fpmX.Y
+    QString phpFpmPidFile; // signalled to reload where no service is named
+    QString webProgram;    // nginx or apache2ctl
+    // systemd's units, reloaded through systemctl where systemd runs; empty: the programs' own way
+    QString phpService, webService;
     QString stateFolder = QStringLiteral("/var/lib/sitepass");
 };
+
+// Debian's layout for the PHP version that is installed and the server.
+Layout debianLayout(const QString &phpVersion, Server server);
 
 // The parts, in the order they are made.
 enum class Step { User, Folders, Database, Settings, Pool, ServerFile, Reload, Check };
@@ -62,6 +74,8 @@ struct Site
     QString database, databaseUser;
     QString settingsFile, poolFile, serverFile, serverLink;
     QStringList apacheModules;
+    // How the servers are checked and reloaded, kept so that remove needs no options.
+    QString phpFpm, phpFpmPidFile, webProgram, phpService, webService;
     // Only while it is made: the texts and statements, which hold the password or its hash.
     QString settingsText, poolText, serverText, placeholderText;
     QStringList databaseStatements;

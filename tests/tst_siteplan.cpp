@@ -71,10 +71,21 @@ private slots:
         QVERIFY(site.settingsText.contains(u"Fn2es2BF"_s));
     }
 
+    void aFolderTheServerReadsWholeNeedsNoLinkNorModule()
+    {
+        SitePlan::Layout layout = SitePlan::debianLayout(u"8.2"_s, Server::Apache);
+        layout.serverFolder = u"/www/server/panel/vhost/apache"_s;
+        ScriptedRandomSource random;
+        const SitePlan::Site site = SitePlan::plan(profile(), App::Php, SqlScript::Dialect::MariaDb,
+                                                   Server::Apache, {}, layout, random);
+        QCOMPARE(site.serverFile, u"/www/server/panel/vhost/apache/shop.example.com.conf"_s);
+        QVERIFY(site.serverLink.isEmpty());
+        QVERIFY(site.apacheModules.isEmpty());
+    }
+
     void theJournalReadsBackWithoutASecret()
     {
-        SitePlan::Layout layout;
-        layout.poolFolder = u"/etc/php/8.2/fpm/pool.d"_s;
+        const SitePlan::Layout layout = SitePlan::debianLayout(u"8.2"_s, Server::Apache);
         ScriptedRandomSource random;
         SitePlan::Journal journal;
         journal.site = SitePlan::plan(profile(), App::Laravel, SqlScript::Dialect::PostgreSql,
@@ -87,6 +98,7 @@ private slots:
         const auto back = SitePlan::read(bytes);
         QVERIFY(back);
         QCOMPARE(SitePlan::write(*back), bytes);
+        QCOMPARE(back->site.phpFpmPidFile, u"/run/php/php8.2-fpm.pid"_s);
         QVERIFY(!SitePlan::read("{\"host\": \"a.test\", \"app\": \"cobol\"}"));
     }
 };

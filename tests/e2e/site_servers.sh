@@ -87,6 +87,18 @@ kill "$sleeper" 2>/dev/null; wait "$sleeper" 2>/dev/null
 check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
 check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 
+# Another layout names its folders and programs: a folder the server reads whole, programs
+# elsewhere than Debian's; the record keeps them, so remove needs no option.
+mkdir -p "$scratch/lnmp" && ln -s "/usr/sbin/php-fpm$php" "$scratch/lnmp/php-fpm" && ln -s /usr/sbin/nginx "$scratch/lnmp/nginx"
+layout=(--pool-dir "/etc/php/$php/fpm/pool.d" --php-fpm "$scratch/lnmp/php-fpm" --php-fpm-pid "/run/php/php$php-fpm.pid"
+        --server-dir /etc/nginx/conf.d --server-program "$scratch/lnmp/nginx")
+status_is "--php-fpm without its pid file and pool folder" 2 "$cli" site add g.test --app php --php-fpm "$scratch/lnmp/php-fpm"
+status_is "site add g.test on another layout" 0 "$cli" site add g.test --app php "${layout[@]}"
+check "g.test answers through its own pool" grep -q 'as site-g_test' <(get g.test)
+check "g.test's server file is in the folder named, with no link" bash -c 'test -f /etc/nginx/conf.d/g.test.conf && ! ls /etc/nginx/sites-*/g.test*'
+status_is "site remove g.test without the layout's options" 0 "$cli" site remove g.test --drop-database --delete-files
+check "g.test: the machine as it was" diff "$scratch/two" <(machine)
+
 # Killed at every step, before and after its work: site remove then takes away what exists.
 for step in user folders database settings pool server_file reload check; do
     for when in "" -done; do
@@ -95,6 +107,41 @@ for step in user folders database settings pool server_file reload check; do
         check "killed at $step$when: the machine as it was" diff "$scratch/two" <(machine)
     done
 done
+# Killed while it waits for each program it runs (useradd, php-fpm -t, nginx -t, the reloads):
+# each program is replaced, in this namespace only, by one that kills its caller at the Nth call
+# and then does its work.
+mkdir -p "$scratch/real"
+for program in /usr/sbin/useradd "/usr/sbin/php-fpm$php" /usr/sbin/nginx; do
+    name=${program##*/}
+    cp "$program" "$scratch/real/$name"
+    cat >"$scratch/wrap-$name" <<EOF
+#!/bin/sh
+if [ -f $scratch/kill-at ] && [ "\$(cat /proc/\$PPID/comm)" = sitepass-cli ]; then
+    n=\$((\$(cat $scratch/calls 2>/dev/null || echo 0) + 1)); echo \$n >$scratch/calls
+    [ "\$n" = "\$(cat $scratch/kill-at)" ] && kill -9 \$PPID
+fi
+exec $scratch/real/$name "\$@"
+EOF
+    chmod 755 "$scratch/wrap-$name" && mount --bind "$scratch/wrap-$name" "$program"
+done
+killed=0
+for n in $(seq 1 20); do
+    echo "$n" >"$scratch/kill-at" && rm -f "$scratch/calls"
+    "$cli" site add e.test --app php >/dev/null 2>&1
+    status=$?
+    rm -f "$scratch/kill-at"
+    [ "$status" -eq 137 ] || break
+    killed=$((killed + 1))
+    sleep 1 # the program finishes after its caller is gone
+    # Killed during the checks, it had begun nothing and left no record.
+    [ ! -e /var/lib/sitepass/e.test.json ] ||
+        status_is "killed in program call $n, then site remove" 0 "$cli" site remove e.test --drop-database --delete-files
+    check "killed in program call $n: the machine as it was" diff "$scratch/two" <(machine)
+done
+status_is "site remove after the run that was not killed" 0 "$cli" site remove e.test --drop-database --delete-files
+check "every program call was killed in once (${killed} of them)" test "$killed" -ge 6
+check "after the kills: the machine as it was" diff "$scratch/two" <(machine)
+for program in /usr/sbin/useradd "/usr/sbin/php-fpm$php" /usr/sbin/nginx; do umount "$program"; done
 check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
 
 # site remove keeps the files and the database unless asked.
