@@ -7,6 +7,7 @@
 #include "PasswordSettings.h"
 #include "SiteProfile.h"
 #include "SqlScript.h"
+#include "VaultCrypto.h"
 #include "WebConfig.h"
 
 #include <QCommandLineOption>
@@ -149,6 +150,11 @@ struct Options
     QCommandLineOption dropDatabase{u"drop-database"_s,
                                     u"site remove：也删除站点的数据库和数据库用户。"_s};
     QCommandLineOption deleteFiles{u"delete-files"_s, u"site remove：也删除站点的文件夹。"_s};
+    QCommandLineOption vault{u"vault"_s,
+                             u"也把站点的账户存进这个 KeePass 保险库（KDBX；主密码在终端上输入，"
+                             "或是标准输入的第一行）。"_s,
+                             u"文件"_s};
+    QCommandLineOption keyFile{u"key-file"_s, u"打开保险库也要用的密钥文件。"_s, u"文件"_s};
     QCommandLineOption showPassword{u"show-password"_s,
                                     u"把新密码打印到标准输出（一行，供密码管理器或脚本读取）。"_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
@@ -183,11 +189,12 @@ struct Options
         return {&app,    &server,    &profile,       &poolDir,      &serverDir,
                 &phpFpm, &phpFpmPid, &serverProgram, &dropDatabase, &deleteFiles};
     }
+    QList<const QCommandLineOption *> vaultOptions() const { return {&vault, &keyFile}; }
     QList<const QCommandLineOption *> all() const
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +
                QList<const QCommandLineOption *>{&host} + configOptions() + siteOptions() +
-               QList<const QCommandLineOption *>{&showPassword, &help, &version};
+               vaultOptions() + QList<const QCommandLineOption *>{&showPassword, &help, &version};
     }
 };
 
@@ -205,6 +212,7 @@ struct Invocation
     QStringList positional; // the verb first
     RandomSource &random;
     const Clock &clock;
+    VaultCrypto &crypto;
     QIODevice &in;
     QIODevice &err; // for what a verb reports beside its output
 };

@@ -78,7 +78,7 @@ void config(const Invocation &call, ChunkedOutput &out)
     rejectOptions(parser,
                   o.passwordOptions() + o.profileOptions() +
                       QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
-                      o.siteOptions(),
+                      o.siteOptions() + o.vaultOptions(),
                   u"config"_s);
     if (positional.size() < 2)
         throw UsageError{u"config 命令需要格式：%1。"_s.arg(formatNames)};

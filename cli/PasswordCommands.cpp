@@ -4,10 +4,12 @@
 
 #include "CharacterPool.h"
 #include "ChunkedOutput.h"
+#include "CoreDumps.h"
 #include "Password.h"
 #include "SiteRecord.h"
 #include "SitepassError.h"
 #include "TextServices.h"
+#include "VaultCommand.h"
 
 #include <algorithm>
 
@@ -111,7 +113,7 @@ void password(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"password 命令不接受参数“%1”。"_s.arg(call.positional.at(1).left(40))};
     rejectOptions(call.parser,
                   o.profileOptions() + QList<const QCommandLineOption *>{&o.host, &o.showPassword} +
-                      o.configOptions() + o.siteOptions(),
+                      o.configOptions() + o.siteOptions() + o.vaultOptions(),
                   u"password"_s);
     const PasswordRequest request = passwordRequest(call.parser, o);
     const qsizetype count = passwordCount(call.parser, o);
@@ -133,13 +135,27 @@ void profile(const Invocation &call, ChunkedOutput &out)
     checkDomain(positional.at(1));
     rejectOptions(parser,
                   QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword} +
-                      o.appOptions() + o.webOptions() + o.siteOptions(),
+                      QList<const QCommandLineOption *>{&o.engine} + o.webOptions() +
+                      o.siteOptions(),
                   u"profile"_s);
     if (parser.isSet(o.crlf) && parser.isSet(o.json))
         throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
     const OutputFile output = outputFile(parser, o);
+    for (const QCommandLineOption *option : {&o.keyFile, &o.dbHost})
+        if (parser.isSet(*option) && !parser.isSet(o.vault))
+            throw UsageError{u"--%1 只与 --vault 同用。"_s.arg(option->names().constFirst())};
+    // The vault opens before anything is drawn; the report is printed once it is stored.
+    std::unique_ptr<OpenedVault> vault;
+    if (parser.isSet(o.vault)) {
+        CoreDumps::disable();
+        vault = openVault(call, parser.value(o.vault));
+    }
     QString token;
     const SiteTexts t = newProfile(call, positional.at(1), token);
+    if (vault) {
+        storeProfile(call, *vault, t);
+        saveVault(*vault, call.random, call.crypto);
+    }
     writeProfile(call, t, token, output, out);
 }
 

@@ -512,6 +512,7 @@ void site(const Invocation &call, ChunkedOutput &out)
     Q_UNUSED(out);
     throw UsageError{u"site 在网站所在的 Linux 服务器上运行：它要在那里建用户、文件和数据库。"_s};
 #else
+    rejectOptions(call.parser, call.options.vaultOptions(), u"site"_s);
     const QString verb = call.positional.value(1);
     if (verb == u"add"_s)
         add(call, out);

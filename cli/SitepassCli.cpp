@@ -11,6 +11,7 @@
 #include "SiteCommand.h"
 #include "SitepassError.h"
 #include "SqlCommand.h"
+#include "VaultCommand.h"
 
 #include <QIODevice>
 
@@ -137,8 +138,8 @@ void writeLine(QIODevice &device, const QString &line)
 }
 } // namespace
 
-int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &in,
-        QIODevice &out, QIODevice &err)
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, VaultCrypto &crypto,
+        QIODevice &in, QIODevice &out, QIODevice &err)
 {
     Options o;
     QCommandLineParser parser;
@@ -158,7 +159,7 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
         } else if (parser.isSet(o.version)) {
             output.write(program + QStringLiteral(" " SITEPASS_VERSION "\n"));
         } else {
-            const Invocation call{parser, o, positional, random, clock, in, err};
+            const Invocation call{parser, o, positional, random, clock, crypto, in, err};
             const QString command = call.positional.value(0);
             if (command == u"password"_s)
                 password(call, output);
@@ -172,11 +173,13 @@ int run(const QStringList &arguments, RandomSource &random, const Clock &clock, 
                 output.write(rotate(call));
             else if (command == u"site"_s)
                 site(call, output);
+            else if (command == u"vault"_s)
+                vault(call, output);
             else
                 throw UsageError{
                     command.isEmpty()
-                        ? u"缺少命令：password、profile、sql、config、rotate 或 site（见 sitepass-cli --help）。"_s
-                        : u"未知命令“%1”：应为 password、profile、sql、config、rotate 或 site。"_s
+                        ? u"缺少命令：password、profile、sql、config、rotate、site 或 vault（见 sitepass-cli --help）。"_s
+                        : u"未知命令“%1”：应为 password、profile、sql、config、rotate、site 或 vault。"_s
                               .arg(command.left(40))};
         }
         output.flush();

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class Clock;
+class VaultCrypto;
 class QIODevice;
 class RandomSource;
 
@@ -17,7 +18,7 @@ enum ExitCode { Ok = 0, Failed = 1, BadInput = 2 };
 // Runs one command line (arguments[0] is the program name). `in` is standard input, read only
 // by `sql` without a file. Streams results to `out` as they are made; refusals and failures go
 // to `err` as one line. Returns the exit status.
-int run(const QStringList &arguments, RandomSource &random, const Clock &clock, QIODevice &in,
-        QIODevice &out, QIODevice &err);
+int run(const QStringList &arguments, RandomSource &random, const Clock &clock, VaultCrypto &crypto,
+        QIODevice &in, QIODevice &out, QIODevice &err);
 
 } // namespace SitepassCli

@@ -13,7 +13,7 @@ QString sql(const Invocation &call)
     rejectOptions(call.parser,
                   o.passwordOptions() + o.profileOptions() +
                       QList<const QCommandLineOption *>{&o.count, &o.showPassword} +
-                      o.configOptions() + o.siteOptions(),
+                      o.configOptions() + o.siteOptions() + o.vaultOptions(),
                   u"sql"_s);
     if (positional.size() < 2)
         throw UsageError{u"sql 命令需要方言：mariadb、mysql 或 postgresql。"_s};

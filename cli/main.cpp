@@ -1,5 +1,6 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "GcryptVaultCrypto.h"
 #include "QtTranslation.h"
 #include "SitepassCli.h"
 #include "StandardStreams.h"
@@ -19,6 +20,7 @@ int main(int argc, char *argv[])
     installQtChinese(app, qtChinese);
     SystemRandomSource random;
     SystemClock clock;
-    return SitepassCli::run(QCoreApplication::arguments(), random, clock, streams.in(),
+    GcryptVaultCrypto crypto;
+    return SitepassCli::run(QCoreApplication::arguments(), random, clock, crypto, streams.in(),
                             streams.out(), streams.err());
 }

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ChunkedOutput.h"
+#include "GcryptVaultCrypto.h"
 #include "SiteProfile.h"
 #include "SitepassCli.h"
 #include "support/FixedClock.h"
@@ -22,6 +23,7 @@ class TestCli : public QObject
 
     ScriptedRandomSource m_random;
     FixedClock m_clock;
+    GcryptVaultCrypto m_crypto;
     QString m_out;
     QString m_err;
 
@@ -33,7 +35,7 @@ class TestCli : public QObject
         out.open(QIODevice::WriteOnly);
         err.open(QIODevice::WriteOnly);
         const int status = SitepassCli::run(QStringList{u"sitepass-cli"_s} + args, m_random,
-                                            m_clock, in, out, err);
+                                            m_clock, m_crypto, in, out, err);
         m_out = QString::fromUtf8(out.data());
         m_err = QString::fromUtf8(err.data());
         return status;
@@ -305,9 +307,9 @@ private slots:
             out.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
         QBuffer in, err;
         err.open(QIODevice::WriteOnly);
-        QCOMPARE(
-            SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, in, out, err),
-            1);
+        QCOMPARE(SitepassCli::run({u"sitepass-cli"_s, u"password"_s}, m_random, m_clock, m_crypto,
+                                  in, out, err),
+                 1);
         QVERIFY2(QString::fromUtf8(err.data()).contains(message), err.data().constData());
         QCOMPARE(out.calls, accepts == -2 ? 0 : 1);
     }
@@ -321,7 +323,7 @@ private slots:
         in.open(QIODevice::ReadOnly);
         err.open(QIODevice::WriteOnly); // standard output closed
         QCOMPARE(SitepassCli::run({u"sitepass-cli"_s, u"config"_s, u"php"_s, u"--output="_s + file},
-                                  m_random, m_clock, in, out, err),
+                                  m_random, m_clock, m_crypto, in, out, err),
                  0);
         QVERIFY2(QFile(file).size() > 0, err.data().constData());
         // A file that cannot be made is a failure (1), named in words; one that exists a refusal.
