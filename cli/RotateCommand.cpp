@@ -2,11 +2,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "RotateCommand.h"
 
+#include "Clock.h"
 #include "CoreDumps.h"
 #include "FileReplacement.h"
 #include "PasswordCommands.h"
 #include "SettingsFile.h"
 #include "SystemDatabaseSession.h"
+#include "VaultCommand.h"
+#include "VaultSites.h"
 
 #include <QFileInfo>
 #include <cerrno>
@@ -110,6 +113,75 @@ struct Rotation
 
     // What standard output gets: the new password, when asked for.
     QString shown;
+    // --vault: the account's entry follows the file, written beside the vault and renamed
+    // over it after the file.
+    std::unique_ptr<OpenedVault> vault;
+    QString finishedPassword; // the password a leftover copy put in the file
+
+    QString vaultPassword(const KdbxFile::Vault &v, const Account &a) const
+    {
+        return VaultSites::databasePassword(v, a.user, a.database);
+    }
+
+    // The vault's entry to `password` through its copy; the copy alone when `commit` is false.
+    void writeVault(const Account &a, const QString &password, bool commit)
+    {
+        VaultSites::setDatabasePassword(vault->vault, a.user, a.database,
+                                        a.socket.isEmpty() ? a.host : a.socket, password,
+                                        call.clock.now().toSecsSinceEpoch(), call.random);
+        const QByteArray bytes = KdbxFile::write(vault->vault, vault->key, call.crypto, call.random);
+        vault->file->discardCopy();
+        if (bytes.isEmpty() || vault->file->writeCopy(bytes) != 0)
+            throw Failure{u"无法在保险库“%1”旁写入新的保险库；什么都没有改。"_s.arg(vault->path)};
+        if (commit)
+            commitVault();
+    }
+
+    void commitVault()
+    {
+        if (const int error = vault->file->commit())
+            throw Failure{u"密码已更换并写入“%1”，但无法替换保险库“%2”：%3；新的保险库在它旁边的 "
+                          ".sitepass-rotate 文件里，再运行一次 rotate 会放好它。"_s.arg(
+                              file, vault->path, fileError(error))};
+        vault->file->syncFolder();
+    }
+
+    // A vault copy a killed run left: put in place where it holds what the file now holds and
+    // the vault does not; dropped otherwise. True where it was put in place.
+    bool finishedVaultLeftover(const Account &a, const QString &filePassword)
+    {
+        if (!vault || !vault->file->hasCopy())
+            return false;
+        QByteArray copy;
+        const int error = vault->file->readCopy(copy);
+        const KdbxFile::Opened left =
+            error ? KdbxFile::Opened{KdbxFile::Problem::Damaged, {}}
+                  : KdbxFile::read(copy, vault->key, call.crypto);
+        if (error == EPERM)
+            throw Failure{u"“%1”的属主、组或权限与保险库不同，不是 rotate 留下的；请查看后删除它再运行。"_s
+                              .arg(vault->file->copyPath())};
+        if (left.problem == KdbxFile::Problem::None &&
+            vaultPassword(left.vault, a) == filePassword &&
+            vaultPassword(vault->vault, a) != filePassword) {
+            commitVault();
+            vault->vault = left.vault;
+            call.err.write((program + u": 了结了上次中断的更换：“%1”里的密码已写入保险库“%2”。\n"_s
+                                          .arg(file, vault->path))
+                               .toUtf8());
+            return true;
+        }
+        vault->file->discardCopy();
+        return false;
+    }
+
+    // After a leftover was finished: the vault to the file's password too.
+    void vaultFollowsFile(const Account &a, const QString &filePassword)
+    {
+        if (!vault || finishedVaultLeftover(a, filePassword))
+            return;
+        if (vaultPassword(vault->vault, a) != filePassword)
+            writeVault(a, filePassword, true);
+    }
 
     void writeSummary(const QString &line, const QString &password)
     {
@@ -175,6 +247,7 @@ struct Rotation
                 u"上次中断的更换留下的副本仍在原处，服务器恢复后再运行一次 rotate 会了结它。"_s};
         withCopy.close();
         if (tried == Status::Ok && passwordsAreChecked(a, a.password)) {
+            finishedPassword = left.account.password;
             if (const int error = replacement.commit())
                 throw Failure{
                     u"上次中断的更换已在数据库服务器上生效，但无法替换“%1”：%2；它的新内容在旁边的 "
@@ -230,7 +303,13 @@ struct Rotation
             throw UsageError{describeProblem(e, file)};
         }
         const Account &a = current.account;
-        if (replacement.hasCopy() && finishedLeftover(current))
+        if (call.parser.isSet(call.options.vault)) // before the server is touched
+            vault = openVault(call, call.parser.value(call.options.vault));
+        if (replacement.hasCopy() && finishedLeftover(current)) {
+            vaultFollowsFile(a, finishedPassword);
+            return;
+        }
+        if (finishedVaultLeftover(a, a.password))
             return;
 
         {
@@ -257,6 +336,15 @@ struct Rotation
                 throw Failure{u"无法在“%1”旁边写入新的设置：%2；什么都没有改。"_s.arg(
                     file, fileError(error))};
             stopHereForTests("copy");
+            if (vault) {
+                try {
+                    writeVault(a, password, false);
+                } catch (const Failure &) {
+                    replacement.discardCopy();
+                    throw;
+                }
+                stopHereForTests("vault-copy");
+            }
             const Status changedOnServer = session.run(
                 SqlScript::passwordChange(dialectOf(a, session), password, call.random));
             if (changedOnServer == Status::Unreachable)
@@ -268,6 +356,8 @@ struct Rotation
                                                        replacement.copyPath())};
             if (changedOnServer != Status::Ok) {
                 replacement.discardCopy();
+                if (vault)
+                    vault->file->discardCopy();
                 throw Failure{u"数据库服务器拒绝更换 %1 的密码（%2）；什么都没有改。"_s.arg(
                     accountName(a), session.lastError())};
             }
@@ -284,6 +374,8 @@ struct Rotation
         if (const int error = replacement.commit()) {
             if (setServerTo(a, password, a.password)) {
                 replacement.discardCopy();
+                if (vault)
+                    vault->file->discardCopy();
                 throw Failure{
                     u"无法替换“%1”：%2；已把数据库密码改回原来的。"_s.arg(file, fileError(error))};
             }
@@ -317,6 +409,8 @@ struct Rotation
                        "在它旁边的 .sitepass-rotate 文件里，服务器恢复后再运行一次 rotate "
                        "会按哪个密码能登录来了结。"_s.arg(why, file)};
         }
+        if (vault)
+            commitVault();
         if (synced)
             throw Failure{u"已更换 %1 在 %2 上的密码并写入“%3”，但无法把文件夹的改动写到磁盘"
                           "（%4）：断电时文件可能回到旧密码。"_s.arg(accountName(a), server, file,
@@ -329,6 +423,8 @@ struct Rotation
     // otherwise the old settings beside the file, for a rerun to decide by.
     bool setBack(const Account &a, const QByteArray &old, bool serverAnswers)
     {
+        if (vault) // the vault keeps the password the file had
+            vault->file->discardCopy();
         if (serverAnswers && setServerTo(a, a.password, a.password) && setFileTo(old))
             return true;
         if (!replacement.hasCopy())
@@ -346,6 +442,8 @@ QString rotate(const Invocation &call)
                   QList<const QCommandLineOption *>{&o.count, &o.host} + o.profileOptions() +
                       o.configOptions() + o.siteOptions(),
                   u"rotate"_s);
+    if (call.parser.isSet(o.keyFile) && !call.parser.isSet(o.vault))
+        throw UsageError{u"--key-file 只与 --vault 同用。"_s};
 #ifdef Q_OS_WIN
     throw UsageError{
         u"rotate 在网站所在的 Linux 服务器上运行：它要读写服务器上的设置文件并登录那里的数据库。"_s};
@@ -376,7 +474,7 @@ QString rotate(const Invocation &call)
     }
     // Both passwords are in this process's memory from here on.
     CoreDumps::disable();
-    Rotation rotation{call, *format, file, FileReplacement(file), {}};
+    Rotation rotation{call, *format, file, FileReplacement(file), {}, {}, {}};
     rotation.run(request);
     return rotation.shown;
 }

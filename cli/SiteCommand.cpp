@@ -509,6 +509,7 @@ void list(const Invocation &call, ChunkedOutput &out)
 void site(const Invocation &call, ChunkedOutput &out)
 {
 #ifdef Q_OS_WIN
+    Q_UNUSED(call);
     Q_UNUSED(out);
     throw UsageError{u"site 在网站所在的 Linux 服务器上运行：它要在那里建用户、文件和数据库。"_s};
 #else

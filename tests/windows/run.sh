@@ -95,6 +95,13 @@ type_report() {
 type_report | LANG=C.UTF-8 timeout 60 script -qfec \
     "stty -icrnl; wine '$cli' sql mysql >'$work/console.sql' 2>'$work/console.err'" /dev/null >/dev/null 2>&1
 check "sql reads a report typed into a console" grep -qF "IDENTIFIED BY '密码p'" "$work/console.sql"
+# A vault made and filled under Windows opens in KeePassXC on Linux, with the site's accounts.
+printf '{"site_name": "example.com", "site_url": "http://example.com", "site_port": "80", "admin_path": "/admin.php", "admin_user": "admin", "admin_password": "a", "db_table": "d", "db_user": "u", "db_password": "p 中文"}' >"$work/vault.json"
+vault=$(winepath -w "$work/sites.kdbx")
+wine "$cli" vault create "$vault" <<<'win pass' >/dev/null 2>&1
+run vault add "$vault" "$(winepath -w "$work/vault.json")" <<<'win pass'
+check "vault add under Wine, read by KeePassXC" test "$rc" -eq 0 -a \
+    "$(echo 'win pass' | keepassxc-cli show -s -a Password "$work/sites.kdbx" 'sitepass/example.com/example.com 数据库' 2>/dev/null)" = 'p 中文'
 out=$(wine "$dist/sitepass.exe" --version 2>/dev/null)
 check "sitepass.exe --version answers without a window" test "$out" = "sitepass 1.0"
 
