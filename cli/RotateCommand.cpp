@@ -129,7 +129,8 @@ struct Rotation
         VaultSites::setDatabasePassword(vault->vault, a.user, a.database,
                                         a.socket.isEmpty() ? a.host : a.socket, password,
                                         call.clock.now().toSecsSinceEpoch(), call.random);
-        const QByteArray bytes = KdbxFile::write(vault->vault, vault->key, call.crypto, call.random);
+        const QByteArray bytes =
+            KdbxFile::write(vault->vault, vault->key, call.crypto, call.random);
         vault->file->discardCopy();
         if (bytes.isEmpty() || vault->file->writeCopy(bytes) != 0)
             throw Failure{u"无法在保险库“%1”旁写入新的保险库；什么都没有改。"_s.arg(vault->path)};
@@ -154,20 +155,21 @@ struct Rotation
             return false;
         QByteArray copy;
         const int error = vault->file->readCopy(copy);
-        const KdbxFile::Opened left =
-            error ? KdbxFile::Opened{KdbxFile::Problem::Damaged, {}}
-                  : KdbxFile::read(copy, vault->key, call.crypto);
+        const KdbxFile::Opened left = error ? KdbxFile::Opened{KdbxFile::Problem::Damaged, {}}
+                                            : KdbxFile::read(copy, vault->key, call.crypto);
         if (error == EPERM)
-            throw Failure{u"“%1”的属主、组或权限与保险库不同，不是 rotate 留下的；请查看后删除它再运行。"_s
-                              .arg(vault->file->copyPath())};
+            throw Failure{
+                u"“%1”的属主、组或权限与保险库不同，不是 rotate 留下的；请查看后删除它再运行。"_s
+                    .arg(vault->file->copyPath())};
         if (left.problem == KdbxFile::Problem::None &&
             vaultPassword(left.vault, a) == filePassword &&
             vaultPassword(vault->vault, a) != filePassword) {
             commitVault();
             vault->vault = left.vault;
-            call.err.write((program + u": 了结了上次中断的更换：“%1”里的密码已写入保险库“%2”。\n"_s
-                                          .arg(file, vault->path))
-                               .toUtf8());
+            call.err.write(
+                (program + u": 了结了上次中断的更换：“%1”里的密码已写入保险库“%2”。\n"_s.arg(
+                               file, vault->path))
+                    .toUtf8());
             return true;
         }
         vault->file->discardCopy();

@@ -388,6 +388,15 @@ Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &cr
         v.kdf = *kdf;
     }
 
+    // KDBX 4 hashes its header: damage there is found before the key derivation runs on
+    // parameters it may have changed.
+    QByteArray headerHmac;
+    if (v.major() >= 4) {
+        const QByteArray hash = c.take(32);
+        headerHmac = c.take(32);
+        if (!c.ok || crypto.sha256(header) != hash)
+            return damaged();
+    }
     Problem problem = Problem::None;
     QByteArray transformed = transformedKey(v, composite, crypto, problem);
     if (problem != Problem::None)
@@ -401,9 +410,6 @@ Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &cr
     QByteArray streamKey;
 
     if (v.major() >= 4) {
-        const QByteArray hash = c.take(32), headerHmac = c.take(32);
-        if (!c.ok || crypto.sha256(header) != hash)
-            return damaged();
         const QByteArray base = crypto.sha512(masterSeed + transformed + char(1));
         transformed.fill('\0');
         if (crypto.hmacSha256(hmacKey(crypto, ~quint64(0), base), header) != headerHmac)

@@ -41,6 +41,6 @@ private:
     Naming m_naming;
     QFile m_file;
     int m_fd = -1;
-    void *m_handle = nullptr; // Windows
-    QString m_temporary;      // a named temporary where the system has no unnamed files
+    [[maybe_unused]] void *m_handle = nullptr; // Windows
+    QString m_temporary; // a named temporary where the system has no unnamed files
 };

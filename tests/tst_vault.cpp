@@ -1,0 +1,179 @@
+// SPDX-FileCopyrightText: 2026 sitepass developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "GcryptVaultCrypto.h"
+#include "KdbxFile.h"
+#include "SystemRandomSource.h"
+#include "VaultSites.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+using namespace Qt::StringLiterals;
+using KdbxFile::Problem;
+
+namespace {
+const QByteArray aesKdf = QByteArray::fromHex("c9d9f39a628a4460bf740d08c18a4fea");
+const QByteArray argon2d = QByteArray::fromHex("ef636ddf8c29444b91f7a9a403e30a0c");
+const QByteArray twofish = QByteArray::fromHex("ad68f29f576f4bb9a36ad47af965346c");
+const QByteArray chacha = QByteArray::fromHex("d6038a2b8b6f4cb5a524339a31dbb59a");
+
+template <typename T> QByteArray le(T v)
+{
+    QByteArray b(sizeof(T), Qt::Uninitialized);
+    qToLittleEndian(v, b.data());
+    return b;
+}
+
+SiteTexts profile(const QString &dbPassword)
+{
+    return {u"a.test"_s, u"http://a.test"_s, u"80"_s,    u"t1"_s,        u"u1"_s,
+            dbPassword,  u"/admin.php"_s,    u"admin"_s, u"admin pass"_s};
+}
+} // namespace
+
+class TestVault : public QObject
+{
+    Q_OBJECT
+    GcryptVaultCrypto m_crypto;
+    SystemRandomSource m_random;
+    const KdbxFile::Argon2Settings m_fast{2, 1 << 20, 2};
+
+    KdbxFile::Vault small() { return KdbxFile::create(u"t"_s, m_fast, 1781000000, m_random); }
+
+private slots:
+    // Each kind written here is read back here and by KeePassXC, a reader of its own.
+    void everyCipherAndDerivationReadsBack_data()
+    {
+        QTest::addColumn<quint32>("version");
+        QTest::addColumn<QByteArray>("cipher");
+        QTest::addColumn<QByteArray>("kdf");
+        QTest::addRow("KDBX 4.1, AES, Argon2id") << 0x00040001u << QByteArray() << QByteArray();
+        QTest::addRow("KDBX 4.0, ChaCha20, Argon2d") << 0x00040000u << chacha << argon2d;
+        QTest::addRow("KDBX 4.0, Twofish, AES-KDF") << 0x00040000u << twofish << aesKdf;
+        QTest::addRow("KDBX 3.1, AES, AES-KDF, Salsa20") << 0x00030001u << QByteArray() << aesKdf;
+    }
+    void everyCipherAndDerivationReadsBack()
+    {
+        QFETCH(quint32, version);
+        QFETCH(QByteArray, cipher);
+        QFETCH(QByteArray, kdf);
+        KdbxFile::Vault v = small();
+        v.version = version;
+        if (!cipher.isEmpty())
+            v.header[0].data = cipher;
+        if (kdf == aesKdf) {
+            v.kdf = {{0x42, "$UUID", aesKdf}, {0x05, "R", le<quint64>(1000)}};
+            if (version < 0x00040000) {
+                v.header.removeIf([](const KdbxFile::Field &f) { return f.id == 11; });
+                v.header += {{6, le<quint64>(1000)}, {10, le<quint32>(2)}};
+            }
+        } else if (!kdf.isEmpty()) {
+            v.kdf[0].value = kdf;
+        }
+        const QByteArray key = KdbxFile::compositeKey(m_crypto, u"pässword"_s, {});
+        VaultSites::store(v, u"a.test"_s,
+                          VaultSites::accounts(profile(u"p 中文"_s), u"localhost"_s), 1781000000,
+                          m_random);
+        const QByteArray file = KdbxFile::write(v, key, m_crypto, m_random);
+        QVERIFY(!file.isEmpty());
+        const KdbxFile::Opened back = KdbxFile::read(file, key, m_crypto);
+        QCOMPARE(back.problem, Problem::None);
+        QCOMPARE(back.vault.version, version);
+        QCOMPARE(VaultSites::databasePassword(back.vault, u"u1"_s, u"t1"_s), u"p 中文"_s);
+        QCOMPARE(KdbxFile::read(file, KdbxFile::compositeKey(m_crypto, u"other"_s, {}), m_crypto)
+                     .problem,
+                 Problem::WrongKey);
+
+        const QString keepassxc = QStandardPaths::findExecutable(u"keepassxc-cli"_s);
+        if (keepassxc.isEmpty())
+            QSKIP("keepassxc-cli is not installed");
+        QTemporaryDir dir;
+        QFile out(dir.filePath(u"v.kdbx"_s));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
+        out.close();
+        QProcess p;
+        p.start(keepassxc, {u"show"_s, u"-s"_s, u"-a"_s, u"Password"_s, out.fileName(),
+                            u"sitepass/a.test/a.test 数据库"_s});
+        p.write(u"pässword\n"_s.toUtf8());
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), u"p 中文"_s);
+    }
+
+    void storingAgainKeepsHistoryAndWhatIsNotOurs()
+    {
+        KdbxFile::Vault v = small();
+        VaultXml::Element &root = v.document.ensureChild(u"Root").ensureChild(u"Group");
+        root.children.append({u"Unknown"_s, {}, u"kept"_s, {}, {}});
+        VaultSites::store(v, u"a.test"_s, VaultSites::accounts(profile(u"one"_s), u"h"_s), 1,
+                          m_random);
+        VaultSites::store(v, u"a.test"_s, VaultSites::accounts(profile(u"two"_s), u"h"_s), 2,
+                          m_random);
+        VaultSites::setDatabasePassword(v, u"u1"_s, u"t1"_s, u"h"_s, u"three"_s, 3, m_random);
+        const QByteArray key = KdbxFile::compositeKey(m_crypto, u"k"_s, {});
+        const KdbxFile::Opened back =
+            KdbxFile::read(KdbxFile::write(v, key, m_crypto, m_random), key, m_crypto);
+        QCOMPARE(back.problem, Problem::None);
+        const VaultXml::Element *top = back.vault.document.child(u"Root")->child(u"Group");
+        QCOMPARE(top->childText(u"Unknown"), u"kept"_s);
+        const VaultXml::Element *site = top->child(u"Group")->child(u"Group");
+        QCOMPARE(site->childText(u"Name"), u"a.test"_s);
+        QCOMPARE(std::count_if(site->children.cbegin(), site->children.cend(),
+                               [](const auto &c) { return c.name == u"Entry"_s; }),
+                 2);
+        const VaultXml::Element *history = site->child(u"Entry")->child(u"History");
+        QCOMPARE(history->children.size(), 2);
+        QCOMPARE(VaultSites::databasePassword(back.vault, u"u1"_s, u"t1"_s), u"three"_s);
+    }
+
+    void anAlteredByteIsNeverReadAsTheVault()
+    {
+        const QByteArray key = KdbxFile::compositeKey(m_crypto, u"k"_s, {});
+        const QByteArray file = KdbxFile::write(small(), key, m_crypto, m_random);
+        for (qsizetype at = 0; at < file.size(); at += 7) {
+            QByteArray altered = file;
+            altered[at] = char(altered[at] ^ 0x01);
+            const Problem p = KdbxFile::read(altered, key, m_crypto).problem;
+            QVERIFY2(p != Problem::None, qPrintable(u"byte %1"_s.arg(at)));
+        }
+        QCOMPARE(KdbxFile::read(file.left(file.size() - 1), key, m_crypto).problem,
+                 Problem::Damaged);
+        QCOMPARE(KdbxFile::read("not a vault", key, m_crypto).problem, Problem::NotAVault);
+    }
+
+    void keyFilesOfEveryKind_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("key");
+        const QByteArray k =
+            QByteArray::fromHex("00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff");
+        const QByteArray hash = m_crypto.sha256(k).left(4).toHex().toUpper();
+        QTest::addRow("32 raw bytes") << k << k;
+        QTest::addRow("64 hex digits") << k.toHex() << k;
+        QTest::addRow("XML 1.0") << "<KeyFile><Meta><Version>1.00</Version></Meta><Key><Data>" +
+                                        k.toBase64() + "</Data></Key></KeyFile>"
+                                 << k;
+        QTest::addRow("XML 2.0, its hash checked")
+            << "<KeyFile><Meta><Version>2.0</Version></Meta><Key><Data Hash=\"" + hash + "\">" +
+                   k.toHex(' ').toUpper() + "</Data></Key></KeyFile>"
+            << k;
+        QTest::addRow("XML 2.0 with a wrong hash")
+            << "<KeyFile><Meta><Version>2.0</Version></Meta><Key><Data Hash=\"00000000\">" +
+                   k.toHex() + "</Data></Key></KeyFile>"
+            << QByteArray();
+        QTest::addRow("any other file, by its SHA-256")
+            << QByteArray("notes") << m_crypto.sha256("notes");
+    }
+    void keyFilesOfEveryKind()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, key);
+        QCOMPARE(KdbxFile::keyFileKey(m_crypto, file), key);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestVault)
+#include "tst_vault.moc"
