@@ -130,3 +130,5 @@ fi
 "$(dirname "$0")/rotate_window.sh" "$before/build/cli/sitepass-cli" "$build/cli/sitepass-cli"
 echo
 "$(dirname "$0")/site_add.sh" "$build/cli/sitepass-cli"
+echo
+"$(dirname "$0")/vault_add.sh" "$build/cli/sitepass-cli"

@@ -57,6 +57,9 @@ QString summary(const Options &o)
         {QString(), u"（laravel 的 .env、wordpress 的 wp-config.php、php 的数组文件）。"_s},
         {u"site add 域名"_s, u"在这台 Debian 服务器上建好整个站点：用户、文件夹、数据库、设置、"_s},
         {QString(), u"进程池和 Web 服务器配置；任何一步失败都全部撤销。site remove、site list。"_s},
+        {u"vault create|add"_s,
+         u"把站点的账户存进 KeePass 保险库（KDBX），KeePassXC 等都能打开；"_s},
+        {QString(), u"profile --vault、rotate --vault 也写进去。"_s},
         {u"help 命令"_s, u"显示这个命令的用法和选项，同 sitepass-cli 命令 --help。"_s},
     };
     addGroup(rows, u"其他："_s, {&o.help, &o.version});
@@ -77,6 +80,8 @@ QString verbHelp(const Options &o, const QString &verb)
         usage = u"profile 域名 [选项]\n打印十行的站点报告，例如 profile example.com。"_s;
         addGroup(rows, u"选项："_s, o.profileOptions() + o.fileOptions());
         addGroup(rows, u"两个密码的选项："_s, o.passwordOptions());
+        addGroup(rows, u"保险库（打印报告前先存进去）："_s,
+                 QList<const QCommandLineOption *>{&o.vault, &o.keyFile, &o.dbHost});
     } else if (verb == u"sql"_s) {
         usage =
             u"sql mariadb|mysql|postgresql [文件]\n读入站点资料（报告或 JSON，默认读标准输入），打印建立其数据库和用户的 SQL。"_s;
@@ -103,6 +108,7 @@ QString verbHelp(const Options &o, const QString &verb)
             "不变，请用管理员账户处理。"_s;
         addGroup(rows, u"新密码的选项："_s, o.passwordOptions());
         addGroup(rows, u"输出："_s, {&o.showPassword});
+        addGroup(rows, u"保险库（动服务器之前先打开，账户的条目跟着文件换）："_s, o.vaultOptions());
     } else if (verb == u"site"_s) {
         usage =
             u"site add 域名 --app php|laravel|wordpress [选项]\n"
@@ -124,9 +130,20 @@ QString verbHelp(const Options &o, const QString &verb)
                   &o.tlsCertificate, &o.tlsKey, &o.tlsPort, &o.maxUpload, &o.logDir});
         addGroup(rows, u"其他布局（LNMP、面板，默认 Debian 的）："_s, o.layoutOptions());
         addGroup(rows, u"site remove："_s, {&o.dropDatabase, &o.deleteFiles});
+    } else if (verb == u"vault"_s) {
+        usage =
+            u"vault create 保险库 [--key-file 文件]\n"
+            "      vault add 保险库 站点资料.json [--key-file 文件]\n"
+            "create 建一个新的 KeePass 保险库（KDBX 4，Argon2id，约一秒的密钥派生，0600，"
+            "不覆盖已有的文件）；\n"
+            "add 把站点的数据库账户和管理员账户存进“sitepass/站点”组里；同一站点再存时更新这两个"
+            "条目，\n"
+            "旧的值留在条目的历史里。保险库先完整写在旁边，再一步替换，属主和权限不变。\n"
+            "主密码在终端上不回显地输入（create 输两次）；标准输入不是终端时，它的第一行是主密码。"_s;
+        addGroup(rows, u"选项："_s, QList<const QCommandLineOption *>{&o.keyFile, &o.dbHost});
     } else {
         throw UsageError{
-            u"没有“%1”这个命令：应为 password、profile、sql、config、rotate 或 site。"_s.arg(
+            u"没有“%1”这个命令：应为 password、profile、sql、config、rotate、site 或 vault。"_s.arg(
                 verb.left(40))};
     }
     return u"用法：sitepass-cli "_s + usage + u"\n"_s + HelpText::columns(rows);

@@ -6,6 +6,7 @@
 #include "FileReplacement.h"
 #include "KdbxFile.h"
 
+#include <future>
 #include <memory>
 
 class ChunkedOutput;
@@ -19,8 +20,14 @@ struct OpenedVault
     std::unique_ptr<FileReplacement> file;
     KdbxFile::Vault vault;
     QByteArray key; // the composite key
+    // The next file's seeds and the key derived from them, started while the vault opens.
+    KdbxFile::Vault next;
+    std::future<QByteArray> nextKey;
     ~OpenedVault() { key.fill('\0'); }
 };
+
+// The vault's next file: with the key derived while it opened, the first time.
+QByteArray sealVault(OpenedVault &opened, RandomSource &random, VaultCrypto &crypto);
 
 // Opens the vault at `path` (asking for the master password); every refusal is thrown in the
 // user's words: a wrong key is a Failure, a vault that is missing, damaged or of a kind this

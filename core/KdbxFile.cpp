@@ -345,30 +345,55 @@ QByteArray keyFileKey(VaultCrypto &crypto, const QByteArray &file)
     return crypto.sha256(file);
 }
 
-Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &crypto)
+namespace {
+// The outer header, up to its end field; the cursor stops after it.
+Problem parseHeader(Cursor &c, Vault &v)
 {
-    Cursor c{file};
     if (c.number<quint32>() != signature1 || c.number<quint32>() != signature2 || !c.ok)
-        return damaged(Problem::NotAVault);
-    Vault v;
+        return Problem::NotAVault;
     v.version = c.number<quint32>();
     if (!c.ok)
-        return damaged();
+        return Problem::Damaged;
     if (v.major() != 3 && v.major() != 4)
-        return damaged(Problem::Unsupported);
+        return Problem::Unsupported;
     for (;;) {
         const quint8 id = c.number<quint8>();
         const qint64 size =
             v.major() < 4 ? qint64(c.number<quint16>()) : qint64(c.number<quint32>());
         const QByteArray data = c.take(size);
         if (!c.ok)
-            return damaged();
+            return Problem::Damaged;
         if (id == End) {
             v.headerEnd = data;
             break;
         }
         v.header.append({id, data});
     }
+    if (v.major() >= 4) {
+        const auto kdf = readVariants(fieldData(v.header, KdfParameters));
+        if (!kdf)
+            return Problem::Damaged;
+        v.kdf = *kdf;
+    }
+    return Problem::None;
+}
+} // namespace
+
+std::optional<Vault> readHeader(const QByteArray &file)
+{
+    Cursor c{file};
+    Vault v;
+    if (parseHeader(c, v) != Problem::None)
+        return std::nullopt;
+    return v;
+}
+
+Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &crypto)
+{
+    Cursor c{file};
+    Vault v;
+    if (const Problem p = parseHeader(c, v); p != Problem::None)
+        return damaged(p);
     const QByteArray header = file.left(c.at);
     const auto cipher = cipherOf(fieldData(v.header, CipherId));
     const QByteArray compression = fieldData(v.header, Compression);
@@ -381,12 +406,6 @@ Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &cr
     const quint32 compressed = qFromLittleEndian<quint32>(compression.constData());
     if (compressed > 1)
         return damaged(Problem::Unsupported);
-    if (v.major() >= 4) {
-        const auto kdf = readVariants(fieldData(v.header, KdfParameters));
-        if (!kdf)
-            return damaged();
-        v.kdf = *kdf;
-    }
 
     // KDBX 4 hashes its header: damage there is found before the key derivation runs on
     // parameters it may have changed.
@@ -517,28 +536,54 @@ Opened read(const QByteArray &file, const QByteArray &composite, VaultCrypto &cr
     return {Problem::None, v};
 }
 
-QByteArray write(const Vault &given, const QByteArray &composite, VaultCrypto &crypto,
-                 RandomSource &random)
+Vault reseeded(const Vault &given, RandomSource &random)
 {
     Vault v = given;
     const auto cipher = cipherOf(fieldData(v.header, CipherId));
-    if (!cipher)
-        return {};
     setField(v.header, MasterSeed, randomBytes(random, 32));
     setField(v.header, EncryptionIv,
-             randomBytes(random, *cipher == VaultCrypto::Cipher::ChaCha20 ? 12 : 16));
-    quint32 streamId = ChaCha20Stream;
-    QByteArray streamKey;
+             randomBytes(random, cipher == VaultCrypto::Cipher::ChaCha20 ? 12 : 16));
     if (v.major() < 4) {
         setField(v.header, TransformSeed, randomBytes(random, 32));
         setField(v.header, StreamStartBytes, randomBytes(random, 32));
-        const QByteArray id = fieldData(v.header, InnerRandomStreamId);
-        streamId = id.size() == 4 ? qFromLittleEndian<quint32>(id.constData()) : Salsa20Stream;
-        streamKey = randomBytes(random, 32);
-        setField(v.header, ProtectedStreamKey, streamKey);
+        setField(v.header, ProtectedStreamKey, randomBytes(random, 32));
     } else {
         setVariant(v.kdf, 0x42, "S", randomBytes(random, 32));
         setField(v.header, KdfParameters, writeVariants(v.kdf));
+    }
+    return v;
+}
+
+QByteArray derive(const Vault &vault, const QByteArray &composite, VaultCrypto &crypto)
+{
+    Problem problem = Problem::None;
+    return transformedKey(vault, composite, crypto, problem);
+}
+
+QByteArray write(const Vault &vault, const QByteArray &composite, VaultCrypto &crypto,
+                 RandomSource &random)
+{
+    const Vault v = reseeded(vault, random);
+    QByteArray transformed = derive(v, composite, crypto);
+    const QByteArray out = writeReseeded(v, transformed, crypto, random);
+    transformed.fill('\0');
+    return out;
+}
+
+QByteArray writeReseeded(const Vault &given, const QByteArray &transformed, VaultCrypto &crypto,
+                         RandomSource &random)
+{
+    Vault v = given;
+    const auto cipher = cipherOf(fieldData(v.header, CipherId));
+    if (!cipher || transformed.isEmpty())
+        return {};
+    quint32 streamId = ChaCha20Stream;
+    QByteArray streamKey;
+    if (v.major() < 4) {
+        const QByteArray id = fieldData(v.header, InnerRandomStreamId);
+        streamId = id.size() == 4 ? qFromLittleEndian<quint32>(id.constData()) : Salsa20Stream;
+        streamKey = fieldData(v.header, ProtectedStreamKey);
+    } else {
         streamKey = randomBytes(random, 64);
     }
     const QByteArray header = headerBytes(v, v.header);
@@ -567,10 +612,6 @@ QByteArray write(const Vault &given, const QByteArray &composite, VaultCrypto &c
     if (!ok)
         return {};
 
-    Problem problem = Problem::None;
-    QByteArray transformed = transformedKey(v, composite, crypto, problem);
-    if (transformed.isEmpty())
-        return {};
     const QByteArray masterSeed = fieldData(v.header, MasterSeed);
     const QByteArray key = crypto.sha256(masterSeed + transformed);
     const QByteArray iv = fieldData(v.header, EncryptionIv);
@@ -602,7 +643,6 @@ QByteArray write(const Vault &given, const QByteArray &composite, VaultCrypto &c
         out += crypto.encrypt(*cipher, key, iv, pad(blocks), ok);
         blocks.fill('\0');
     }
-    transformed.fill('\0');
     payload.fill('\0');
     return ok ? out : QByteArray();
 }

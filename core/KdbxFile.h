@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 class RandomSource;
 
@@ -68,6 +69,15 @@ Opened read(const QByteArray &file, const QByteArray &compositeKey, VaultCrypto 
 // The file for the vault with fresh seeds; empty when the crypto library fails.
 QByteArray write(const Vault &vault, const QByteArray &compositeKey, VaultCrypto &crypto,
                  RandomSource &random);
+
+// write() in steps, so that the key derivation for the next file can run while the vault is
+// still being opened: the header alone (no key needed), fresh seeds for it, the key derived
+// from them, and the file written with that key.
+std::optional<Vault> readHeader(const QByteArray &file);
+Vault reseeded(const Vault &vault, RandomSource &random);
+QByteArray derive(const Vault &vault, const QByteArray &compositeKey, VaultCrypto &crypto);
+QByteArray writeReseeded(const Vault &vault, const QByteArray &derivedKey, VaultCrypto &crypto,
+                         RandomSource &random);
 
 // A new, empty KDBX 4 vault: AES-256, Argon2id with these parameters, ChaCha20 for the
 // protected values, gzip; its root group is named `name`.

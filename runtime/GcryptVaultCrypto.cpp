@@ -3,6 +3,9 @@
 #include "GcryptVaultCrypto.h"
 
 #include <gcrypt.h>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <vector>
 #include <zlib.h>
@@ -15,25 +18,70 @@ QByteArray digest(int algorithm, const QByteArray &data)
     return out;
 }
 
-// Argon2's lanes in threads of their own, as many as the vault asks for.
-struct Lanes
+// Argon2's lanes on as many threads as the vault asks for, started once per derivation: the
+// library hands out a job per lane for each of the four slices of every pass.
+class Lanes
 {
-    std::vector<std::thread> threads;
+public:
+    explicit Lanes(unsigned count)
+    {
+        for (unsigned i = 0; i < count; ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~Lanes()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        for (std::thread &t : m_threads)
+            t.join();
+    }
+    static int dispatch(void *lanes, gcry_kdf_job_fn_t job, void *priv)
+    {
+        auto *self = static_cast<Lanes *>(lanes);
+        {
+            std::lock_guard lock(self->m_mutex);
+            self->m_jobs.push_back({job, priv});
+            ++self->m_pending;
+        }
+        self->m_wake.notify_one();
+        return 0;
+    }
+    static int waitAll(void *lanes)
+    {
+        auto *self = static_cast<Lanes *>(lanes);
+        std::unique_lock lock(self->m_mutex);
+        self->m_done.wait(lock, [self] { return self->m_pending == 0; });
+        return 0;
+    }
+
+private:
+    void work()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [this] { return m_stopping || !m_jobs.empty(); });
+            if (m_jobs.empty())
+                return;
+            const auto [job, priv] = m_jobs.front();
+            m_jobs.pop_front();
+            lock.unlock();
+            job(priv);
+            lock.lock();
+            if (--m_pending == 0)
+                m_done.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake, m_done;
+    std::deque<std::pair<gcry_kdf_job_fn_t, void *>> m_jobs;
+    unsigned m_pending = 0;
+    bool m_stopping = false;
+    std::vector<std::thread> m_threads;
 };
-
-int startLane(void *lanes, gcry_kdf_job_fn_t job, void *priv)
-{
-    static_cast<Lanes *>(lanes)->threads.emplace_back(job, priv);
-    return 0;
-}
-
-int waitLanes(void *lanes)
-{
-    for (std::thread &t : static_cast<Lanes *>(lanes)->threads)
-        t.join();
-    static_cast<Lanes *>(lanes)->threads.clear();
-    return 0;
-}
 } // namespace
 
 GcryptVaultCrypto::GcryptVaultCrypto()
@@ -108,8 +156,8 @@ QByteArray GcryptVaultCrypto::argon2(Argon2 type, const QByteArray &password,
                       password.constData(), size_t(password.size()), salt.constData(),
                       size_t(salt.size()), nullptr, 0, nullptr, 0))
         return {};
-    Lanes lanes;
-    const gcry_kdf_thread_ops_t ops{&lanes, startLane, waitLanes};
+    Lanes lanes(parallelism);
+    const gcry_kdf_thread_ops_t ops{&lanes, Lanes::dispatch, Lanes::waitAll};
     QByteArray out(32, Qt::Uninitialized);
     ok = !gcry_kdf_compute(h, &ops) && !gcry_kdf_final(h, 32, out.data());
     gcry_kdf_close(h);

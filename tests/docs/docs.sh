@@ -43,5 +43,9 @@ apps=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli site add a.test --app ""); COMP
     echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
 [ "$apps" = "php laravel wordpress" ] || fail "site add --app completes '$apps'"
 
-echo "$((20 - failed)) passed, $failed failed"
+vault=$(bash -c '. "$1"; COMP_WORDS=(sitepass-cli vault ""); COMP_CWORD=2; _sitepass_cli
+    echo "${COMPREPLY[*]}"' _ "$data/completion/sitepass-cli")
+[ "$vault" = "create add" ] || fail "vault completes '$vault'"
+
+echo "$((21 - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

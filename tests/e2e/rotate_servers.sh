@@ -334,6 +334,30 @@ if [ -n "$postgres" ]; then
     no_copy "$file" && ok || bad "trust: something left beside the file"
 fi
 
+# --vault: the account's entry follows the file with the old password in its history; a wrong
+# vault password changes nothing; killed at either replace, the next run leaves the file, the
+# server and the vault agreeing.
+file=$(site vaulted laravel mariadb)
+vault=$dir/vaulted/sites.kdbx
+"$cli" vault create "$vault" <<<'vault pw' 2>>"$dir/checks.log"
+"$cli" vault add "$vault" "$dir/vaulted/profile.json" <<<'vault pw' 2>>"$dir/checks.log"
+in_vault() { /usr/bin/python3 -c "from pykeepass import PyKeePass
+e = PyKeePass('$vault', password='vault pw').find_entries(username='s_vaulted', first=True)
+print(e.password, len(e.history))"; }
+expect_status "rotate --vault" 0 "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw'
+[ "$(in_vault)" = "$(password_in laravel "$file") 1" ] && ok || bad "--vault: not the file's new password with the old in history: $(in_vault)"
+cp -p "$file" "$dir/vaulted/before"
+expect_status "rotate --vault with a wrong vault password" 1 "$cli" rotate laravel "$file" --vault "$vault" <<<'not it'
+cmp -s "$file" "$dir/vaulted/before" && ok || bad "a wrong vault password: the file changed"
+for step in vault-copy file; do
+    status=$( (SITEPASS_TEST_KILL_AT=$step "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw' >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)
+    [ "$status" -eq 137 ] && ok || bad "--vault killed at the $step: not killed ($status)"
+    expect_status "--vault: the run after one killed at the $step" 0 "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw'
+    [ "$(in_vault | cut -d' ' -f1)" = "$(password_in laravel "$file")" ] && ok || bad "--vault killed at the $step: the vault and the file disagree"
+    agree "--vault killed at the $step, then run again" laravel "$file"
+    ! ls -A "$dir/vaulted" | grep -q sitepass-rotate && ok || bad "--vault killed at the $step: a copy left beside the vault"
+done
+
 [ "$failed" -eq 0 ] || tail -n 20 "$dir/checks.log" >&2
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
