@@ -103,6 +103,44 @@ private slots:
         QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), u"p 中文"_s);
     }
 
+    // Fixed files made by keepassxc-cli (KDBX 3.1, AES-KDF) and pykeepass (KDBX 4, Argon2d).
+    void readsVaultsOtherProgramsMade_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addRow("KeePassXC's KDBX 3.1") << u"kdbx31.kdbx"_s << u"Entry 一"_s << u"user 一"_s
+                                              << u"pass 一"_s;
+        QTest::addRow("pykeepass's KDBX 4") << u"kdbx4.kdbx"_s << u"Entry 二"_s << u"user 二"_s
+                                            << u"pass 二"_s;
+    }
+    void readsVaultsOtherProgramsMade()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, title);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFile f(QStringLiteral(SITEPASS_VAULT_DIR "/") + file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const KdbxFile::Opened opened = KdbxFile::read(
+            f.readAll(), KdbxFile::compositeKey(m_crypto, u"vector"_s, {}), m_crypto);
+        QCOMPARE(opened.problem, Problem::None);
+        const VaultXml::Element *group = opened.vault.document.child(u"Root")->child(u"Group");
+        const VaultXml::Element *entry = group->child(u"Entry");
+        QVERIFY(entry);
+        QHash<QString, QString> strings;
+        for (const VaultXml::Element &c : entry->children)
+            if (c.name == u"String"_s) {
+                const VaultXml::Element *v = c.child(u"Value");
+                strings[c.childText(u"Key")] =
+                    v->isProtected() ? QString::fromUtf8(v->secret) : v->text;
+            }
+        QCOMPARE(strings.value(u"Title"_s), title);
+        QCOMPARE(strings.value(u"UserName"_s), user);
+        QCOMPARE(strings.value(u"Password"_s), password);
+    }
+
     void storingAgainKeepsHistoryAndWhatIsNotOurs()
     {
         KdbxFile::Vault v = small();

@@ -86,6 +86,12 @@ check "pykeepass reads ours" pyk ours.kdbx 'our pass' xml.key "assert k.find_ent
 status_is "profile --vault stores what it prints" 0 "$cli" profile c.test --json --vault ours.kdbx --key-file xml.key <<<'our pass'
 check "profile --vault: the printed password is stored" pyk ours.kdbx 'our pass' xml.key "assert k.find_entries(title='c.test 数据库', first=True).password == '$(field out db_password)'"
 
+# Typed on a terminal: asked twice, never echoed.
+(sleep 1; printf 'typed secret\n'; sleep 0.5; printf 'typed secret\n'; sleep 3) |
+    script -qfec "'$cli' vault create typed.kdbx" /dev/null >typed.log 2>&1
+check "typed on a terminal: the vault opens with it" kp 'typed secret' ls typed.kdbx
+check "typed on a terminal: asked twice, not echoed" bash -c "grep -c '主密码' typed.log | grep -qx 2 && ! grep -q 'typed secret' typed.log"
+
 # Refused, with nothing written: a wrong password, a vault that is not there, damage.
 cp ours.kdbx before.kdbx
 status_is "a wrong password" 1 "$cli" vault add ours.kdbx b.json --key-file xml.key <<<'not it'
