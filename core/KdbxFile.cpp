@@ -159,28 +159,28 @@ QByteArray transformedKey(const Vault &v, const QByteArray &composite, VaultCryp
 {
     bool ok = false;
     QByteArray derived;
-    if (v.major() < 4) {
-        const QByteArray seed = fieldData(v.header, TransformSeed);
-        const QByteArray rounds = fieldData(v.header, TransformRounds);
+    const auto aesKdf = [&](const QByteArray &seed, const QByteArray &rounds) {
         if (seed.size() != 32 || rounds.size() != 8) {
             problem = Problem::Damaged;
-            return {};
+            return QByteArray();
         }
-        derived =
-            crypto.aesRounds(composite, seed, qFromLittleEndian<quint64>(rounds.constData()), ok);
+        // KDBX 3.1 has no hash over its header: a damaged count must not run for hours. Real
+        // vaults take tens of millions; this is minutes.
+        const quint64 count = qFromLittleEndian<quint64>(rounds.constData());
+        if (count > (quint64(1) << 31)) {
+            problem = Problem::Unsupported;
+            return QByteArray();
+        }
+        derived = crypto.aesRounds(composite, seed, count, ok);
         return ok ? crypto.sha256(derived) : QByteArray();
+    };
+    if (v.major() < 4) {
+        return aesKdf(fieldData(v.header, TransformSeed), fieldData(v.header, TransformRounds));
     }
     const QByteArray uuid = variant(v.kdf, "$UUID");
     const QByteArray salt = variant(v.kdf, "S");
     if (uuid == aesKdfUuid) {
-        const QByteArray rounds = variant(v.kdf, "R");
-        if (salt.size() != 32 || rounds.size() != 8) {
-            problem = Problem::Damaged;
-            return {};
-        }
-        derived =
-            crypto.aesRounds(composite, salt, qFromLittleEndian<quint64>(rounds.constData()), ok);
-        return ok ? crypto.sha256(derived) : QByteArray();
+        return aesKdf(salt, variant(v.kdf, "R"));
     }
     if (uuid != argon2dUuid && uuid != argon2idUuid) {
         problem = Problem::Unsupported;
