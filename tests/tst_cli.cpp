@@ -8,7 +8,9 @@
 #include "support/ScriptedRandomSource.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -41,7 +43,56 @@ class TestCli : public QObject
         return status;
     }
 
+    // Runs a test in a folder of its own, and leaves it afterwards.
+    struct InFolder
+    {
+        QTemporaryDir dir;
+        QString before = QDir::currentPath();
+        InFolder() { QDir::setCurrent(dir.path()); }
+        ~InFolder() { QDir::setCurrent(before); }
+    };
+
 private slots:
+    void vaultRefusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");
+        QTest::addRow("add to a vault that is not there")
+            << QStringList{u"vault"_s, u"add"_s, u"none.kdbx"_s, u"p.json"_s} << 2
+            << u"没有保险库"_s;
+        QTest::addRow("the profile on standard input, where the password is")
+            << QStringList{u"vault"_s, u"add"_s, u"v.kdbx"_s, u"-"_s} << 2 << u"标准输入"_s;
+        QTest::addRow("a key file without a vault")
+            << QStringList{u"profile"_s, u"a.test"_s, u"--key-file"_s, u"k"_s} << 2
+            << u"--key-file"_s;
+        QTest::addRow("a vault for the sql verb")
+            << QStringList{u"sql"_s, u"mariadb"_s, u"--vault"_s, u"v.kdbx"_s} << 2 << u"--vault"_s;
+        QTest::addRow("create over a file that is there")
+            << QStringList{u"vault"_s, u"create"_s, u"p.json"_s} << 2 << u"已存在"_s;
+    }
+    void vaultRefusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        const InFolder folder;
+        QCOMPARE(run({u"profile"_s, u"a.test"_s, u"--json"_s, u"--output"_s, u"p.json"_s}), 0);
+        QCOMPARE(run(args, "pw\n"), status);
+        QVERIFY2(m_err.contains(message), qPrintable(m_err));
+        QVERIFY(!QFileInfo::exists(u"none.kdbx"_s));
+    }
+
+    // Scripts write the master password's line with CR LF on Windows: the same password.
+    void aVaultMadeWithCrLfOpensWithLf()
+    {
+        const InFolder folder;
+        QCOMPARE(run({u"profile"_s, u"a.test"_s, u"--json"_s, u"--output"_s, u"p.json"_s}), 0);
+        QCOMPARE(run({u"vault"_s, u"create"_s, u"v.kdbx"_s}, "pass word\r\nignored\n"), 0);
+        QCOMPARE(run({u"vault"_s, u"add"_s, u"v.kdbx"_s, u"p.json"_s}, "pass word\n"), 0);
+        QCOMPARE(run({u"vault"_s, u"add"_s, u"v.kdbx"_s, u"p.json"_s}, "pass word \n"), 1);
+    }
+
     void init()
     {
         m_random = ScriptedRandomSource();

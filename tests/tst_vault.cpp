@@ -54,6 +54,8 @@ private slots:
         QTest::addRow("KDBX 4.0, ChaCha20, Argon2d") << 0x00040000u << chacha << argon2d;
         QTest::addRow("KDBX 4.0, Twofish, AES-KDF") << 0x00040000u << twofish << aesKdf;
         QTest::addRow("KDBX 3.1, AES, AES-KDF, Salsa20") << 0x00030001u << QByteArray() << aesKdf;
+        QTest::addRow("KDBX 3.1 with a protected binary before the entries")
+            << 0x00030001u << QByteArray("binary") << aesKdf;
     }
     void everyCipherAndDerivationReadsBack()
     {
@@ -62,8 +64,17 @@ private slots:
         QFETCH(QByteArray, kdf);
         KdbxFile::Vault v = small();
         v.version = version;
-        if (!cipher.isEmpty())
+        // Values hidden by one stream in document order: one in Meta comes before the entries'.
+        const bool binary = cipher == "binary";
+        if (binary) {
+            VaultXml::Element b{u"Binary"_s, {}, {}, {}, QByteArray("attached \0 bytes", 16)};
+            b.attributes.append(u"ID"_s, u"0"_s);
+            b.attributes.append(u"Protected"_s, u"True"_s);
+            v.document.ensureChild(u"Meta").ensureChild(u"Binaries").children.append(b);
+            v.document.ensureChild(u"Meta").ensureChild(u"Color").text = u" spaced "_s;
+        } else if (!cipher.isEmpty()) {
             v.header[0].data = cipher;
+        }
         if (kdf == aesKdf) {
             v.kdf = {{0x42, "$UUID", aesKdf}, {0x05, "R", le<quint64>(1000)}};
             if (version < 0x00040000) {
@@ -83,6 +94,12 @@ private slots:
         QCOMPARE(back.problem, Problem::None);
         QCOMPARE(back.vault.version, version);
         QCOMPARE(VaultSites::databasePassword(back.vault, u"u1"_s, u"t1"_s), u"p 中文"_s);
+        if (binary) {
+            const VaultXml::Element *meta = back.vault.document.child(u"Meta");
+            QCOMPARE(meta->child(u"Binaries")->child(u"Binary")->secret,
+                     QByteArray("attached \0 bytes", 16));
+            QCOMPARE(meta->childText(u"Color"), u" spaced "_s);
+        }
         QCOMPARE(KdbxFile::read(file, KdbxFile::compositeKey(m_crypto, u"other"_s, {}), m_crypto)
                      .problem,
                  Problem::WrongKey);
@@ -110,10 +127,10 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("password");
-        QTest::addRow("KeePassXC's KDBX 3.1") << u"kdbx31.kdbx"_s << u"Entry 一"_s << u"user 一"_s
-                                              << u"pass 一"_s;
-        QTest::addRow("pykeepass's KDBX 4") << u"kdbx4.kdbx"_s << u"Entry 二"_s << u"user 二"_s
-                                            << u"pass 二"_s;
+        QTest::addRow("KeePassXC's KDBX 3.1")
+            << u"kdbx31.kdbx"_s << u"Entry 一"_s << u"user 一"_s << u"pass 一"_s;
+        QTest::addRow("pykeepass's KDBX 4")
+            << u"kdbx4.kdbx"_s << u"Entry 二"_s << u"user 二"_s << u"pass 二"_s;
     }
     void readsVaultsOtherProgramsMade()
     {
