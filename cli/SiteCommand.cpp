@@ -305,9 +305,10 @@ Layout layoutFrom(const Invocation &call, Server server)
     if (p.isSet(o.phpFpm)) {
         if (!p.isSet(o.poolDir) || !p.isSet(o.phpFpmPid))
             throw UsageError{u"给出 --php-fpm 时也要给出 --pool-dir 和 --php-fpm-pid。"_s};
+        const Layout debian = debianLayout({}, server);
         layout.phpFpm = path(o.phpFpm);
-        layout.webProgram = debianLayout({}, server).webProgram;
-        layout.webService = debianLayout({}, server).webService;
+        layout.webProgram = debian.webProgram;
+        layout.webService = debian.webService;
     } else {
         layout = debianLayout(requirePhp(), server);
     }

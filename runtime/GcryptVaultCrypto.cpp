@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "GcryptVaultCrypto.h"
 
-#include <gcrypt.h>
 #include <condition_variable>
 #include <deque>
+#include <gcrypt.h>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -126,18 +126,8 @@ QByteArray GcryptVaultCrypto::aesRounds(const QByteArray &key, const QByteArray 
     QByteArray out = key;
     if (!gcry_cipher_setkey(h, seed.constData(), size_t(seed.size()))) {
         ok = true;
-        // Many rounds a call: the call's own cost would otherwise outweigh AES's.
-        constexpr std::uint64_t batch = 1024;
-        std::vector<unsigned char> buffer(size_t(32));
-        memcpy(buffer.data(), out.constData(), 32);
-        for (std::uint64_t done = 0; done < rounds && ok;) {
-            const std::uint64_t n = std::min(batch, rounds - done);
-            for (std::uint64_t i = 0; i < n; ++i)
-                ok = ok && !gcry_cipher_encrypt(h, buffer.data(), 32, nullptr, 0);
-            done += n;
-        }
-        memcpy(out.data(), buffer.data(), 32);
-        std::fill(buffer.begin(), buffer.end(), 0);
+        for (std::uint64_t i = 0; i < rounds && ok; ++i)
+            ok = !gcry_cipher_encrypt(h, out.data(), 32, nullptr, 0);
     }
     gcry_cipher_close(h);
     return ok ? out : QByteArray();
