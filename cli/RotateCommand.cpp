@@ -11,13 +11,22 @@
 #include "VaultCommand.h"
 #include "VaultSites.h"
 
+#include "OpenedFolder.h"
+#include "SitePlan.h"
+
 #include <QFileInfo>
 #include <cerrno>
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace CommandLine {
 
 namespace {
 using Status = DatabaseSession::Status;
+
+// A real settings file is a few KiB; reading a huge one would take the machine's memory.
+constexpr qint64 maxSettingsSize = 1 << 20;
 using SettingsFile::Account;
 
 QString accountName(const Account &a)
@@ -88,7 +97,14 @@ QString fileError(int error)
     case ESPIPE:
         return u"它不是普通文件（而是管道、设备或套接字）"_s;
     case ELOOP:
-        return u"它是一个符号链接"_s;
+        return u"它或它所在的某一层文件夹是一个符号链接，而这个链接可能是别的用户放的（root "
+               "只跟随 root 自己的、别人改不了的文件夹里的链接）；请给出真正的路径"_s;
+    case OpenedFolder::otherUsersFolder:
+        return u"它的路径从一个用户的文件夹进到了另一个用户的文件夹里"_s;
+    case EFBIG:
+        return u"它大于 %1 KiB，不像设置文件"_s.arg(maxSettingsSize / 1024);
+    case ENOTDIR:
+        return u"路径里有一层不是文件夹"_s;
     case EMLINK:
         return u"它还有别的硬链接（文件名），换了这一个，别的名字仍是旧密码；请先改成只有一个名字"
                "（例如把硬链接换成符号链接）"_s;
@@ -248,7 +264,11 @@ struct Rotation
                 describeLogin(withCopy, tried, a, QString()) +
                 u"上次中断的更换留下的副本仍在原处，服务器恢复后再运行一次 rotate 会了结它。"_s};
         withCopy.close();
-        if (tried == Status::Ok && passwordsAreChecked(a, a.password)) {
+        // A copy that someone else could have written (the file or the copy not the caller's,
+        // or writable by others) is never put in place: the site's user could have planted
+        // both, with a password of its own set on the server.
+        if (tried == Status::Ok && replacement.copyIsCallers() &&
+            passwordsAreChecked(a, a.password)) {
             finishedPassword = left.account.password;
             if (const int error = replacement.commit())
                 throw Failure{
@@ -294,7 +314,9 @@ struct Rotation
     {
         if (const int error = replacement.open()) {
             const QString message = u"无法打开“%1”：%2。"_s.arg(file, fileError(error));
-            if (error == ENOENT || error == EISDIR || error == ESPIPE || error == EMLINK)
+            if (error == ENOENT || error == EISDIR || error == ESPIPE || error == EMLINK ||
+                error == ELOOP || error == OpenedFolder::otherUsersFolder || error == EFBIG ||
+                error == ENOTDIR)
                 throw UsageError{message};
             throw Failure{message};
         }
@@ -476,7 +498,16 @@ QString rotate(const Invocation &call)
     }
     // Both passwords are in this process's memory from here on.
     CoreDumps::disable();
-    Rotation rotation{call, *format, file, FileReplacement(file), {}, {}, {}};
+    // As root, the run's lock is in root's state folder: a site's user may read its settings
+    // file and so could hold a lock on the file itself for as long as it liked.
+#ifdef Q_OS_WIN
+    const QString lockFolder;
+#else
+    const QString lockFolder =
+        geteuid() == 0 ? SitePlan::Layout().stateFolder + u"/rotate"_s : QString();
+#endif
+    Rotation rotation{call, *format, file, FileReplacement(file, lockFolder, maxSettingsSize),
+                      {},   {},      {}};
     rotation.run(request);
     return rotation.shown;
 }

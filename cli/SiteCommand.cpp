@@ -13,6 +13,7 @@
 #include "SiteFiles.h"
 #include "SiteUsers.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -30,6 +31,9 @@ namespace CommandLine {
 namespace {
 using namespace SitePlan;
 
+// How long the last check waits for the site's own answer, whatever answers meanwhile.
+constexpr int checkSeconds = 20;
+
 // A step that failed after the checks: what failed, in the user's words.
 struct StepFailed
 {
@@ -39,6 +43,21 @@ struct StepFailed
 QString journalPath(const Layout &layout, const QString &host)
 {
     return layout.stateFolder + u'/' + host + u".json"_s;
+}
+
+// The journal in the state folder, root's alone; the problem in the user's words, or empty.
+QString saveJournal(const Layout &layout, const Journal &journal)
+{
+    QDir().mkpath(layout.stateFolder);
+    QFile::setPermissions(layout.stateFolder,
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QSaveFile file(journalPath(layout, journal.site.host));
+    if (!file.open(QIODevice::WriteOnly) ||
+        !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
+        file.write(SitePlan::write(journal)) < 0 || !file.commit())
+        return u"无法写入记录文件“%1”：%2"_s.arg(journalPath(layout, journal.site.host),
+                                                 file.errorString());
+    return {};
 }
 
 QString words(int error)
@@ -111,15 +130,8 @@ struct SiteRun
 
     void save()
     {
-        QDir().mkpath(layout.stateFolder);
-        QFile::setPermissions(layout.stateFolder,
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QSaveFile file(journalPath(layout, journal.site.host));
-        if (!file.open(QIODevice::WriteOnly) ||
-            !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
-            file.write(SitePlan::write(journal)) < 0 || !file.commit())
-            throw StepFailed{u"无法写入记录文件“%1”：%2"_s.arg(
-                journalPath(layout, journal.site.host), file.errorString())};
+        if (const QString problem = saveJournal(layout, journal); !problem.isEmpty())
+            throw StepFailed{problem};
     }
 
     // Records the step before it runs and once it is done; its failure is thrown.
@@ -191,6 +203,13 @@ struct SiteRun
                                                                 lastLine(r.output));
         });
         step(Step::ServerFile, [&] {
+            // The site's logs before the server makes them (root's, read by all): as Debian's
+            // logrotate keeps them, unreadable to the other sites' users.
+            const QString logGroup = SiteUsers::groupExists(u"adm"_s) ? u"adm"_s : QString();
+            for (const QString &log : site.serverLogs)
+                if (const int error = SiteFiles::prepareFile(
+                        log, site.server == Server::Nginx ? web : QString(), logGroup, 0640))
+                    return u"无法创建“%1”：%2"_s.arg(log, words(error));
             if (const QString p = files({{site.serverFile, {}, {}, 0644, site.serverText}});
                 !p.isEmpty())
                 return p;
@@ -206,16 +225,18 @@ struct SiteRun
             return r.ok() ? QString() : u"Web 服务器不接受新的配置：%1"_s.arg(lastLine(r.output));
         });
         step(Step::Reload, [&] { return reload(site, true); });
+        // The answer only the site's own pool can give: whoever else listens on the port, or a
+        // server that drips its reply, fails the check by its deadline.
         step(Step::Check, [&] {
-            const QString expected =
-                u"sitepass: %1 is served by its own pool as %2"_s.arg(site.host, user);
+            const QString &expected = site.checkAnswer;
             const QString address = call.parser.value(call.options.listenAddress);
+            const QDeadlineTimer deadline(checkSeconds * 1000);
             QString got;
-            for (int tries = 0; tries < 50 && !got.startsWith(expected); ++tries) {
+            for (int tries = 0; !got.startsWith(expected) && !deadline.hasExpired(); ++tries) {
                 if (tries)
                     QThread::msleep(200);
                 got = ServerPrograms::fetch(address.isEmpty() ? u"127.0.0.1"_s : address, site.port,
-                                            site.host);
+                                            site.host, deadline);
             }
             return got.startsWith(expected)
                        ? QString()
@@ -225,15 +246,29 @@ struct SiteRun
     }
 };
 
-// Takes away what the journal says was begun, in reverse; what cannot be taken away is said.
-QStringList undo(const Journal &j, bool dropDatabase, bool deleteFiles)
+// Folders every local user may write, where a site's user may have left what would be the next
+// site's once its ids are given again (a set-id program among them).
+const QStringList sharedFolders = {u"/tmp"_s, u"/var/tmp"_s, u"/dev/shm"_s, u"/run/lock"_s,
+                                   u"/var/lib/php/sessions"_s};
+
+struct Undone
 {
+    QStringList problems;
+    QStringList swept;        // what the site's user had left in the shared folders
+    bool userRemoved = false; // its ids free again
+};
+
+// Takes away what the journal says was begun, in reverse, marking in it what is gone; what cannot
+// be taken away is said. The site's user goes only with the last of its files and database.
+Undone undo(Journal &j, bool dropDatabase, bool deleteFiles)
+{
+    Undone result;
+    QStringList &problems = result.problems;
     const Site &s = j.site;
     const auto begun = [&](Step step) {
         return std::any_of(j.steps.cbegin(), j.steps.cend(),
                            [&](const auto &entry) { return entry.first == step; });
     };
-    QStringList problems;
     const auto removed = [&](const QString &path) {
         if (const int error = SiteFiles::remove(path))
             problems << u"无法删除“%1”：%2"_s.arg(path, words(error));
@@ -242,33 +277,68 @@ QStringList undo(const Journal &j, bool dropDatabase, bool deleteFiles)
         if (!s.serverLink.isEmpty())
             removed(s.serverLink);
         removed(s.serverFile);
+        if (deleteFiles)
+            for (const QString &log : s.serverLogs)
+                removed(log);
     }
     if (begun(Step::Pool))
         removed(s.poolFile);
     // The servers let go of the site before its user goes: php-fpm would not start a pool
     // whose user is missing.
-    if (begun(Step::Reload))
+    if (begun(Step::Reload) && !j.removed)
         if (const QString p = reload(s, false); !p.isEmpty())
             problems << p;
-    if (begun(Step::Database) && dropDatabase) {
-        const auto result = DatabaseAdministrator::run(
+    // With its pool gone, whatever still runs as the site's user is its own leftover: it would
+    // keep writing, and stop userdel.
+    if (begun(Step::User))
+        if (const QString p = SiteUsers::endProcesses(s.user); !p.isEmpty())
+            problems << p;
+    if (begun(Step::Database) && dropDatabase && !j.databaseDropped) {
+        const auto dropped = DatabaseAdministrator::run(
             s.engine, SqlScript::drop(s.engine, s.database, s.databaseUser,
                                       SqlScript::defaultHost.toString()));
-        if (!result.ok)
-            problems << u"数据库：%1"_s.arg(result.error);
+        if (dropped.ok)
+            j.databaseDropped = true;
+        else
+            problems << u"数据库：%1"_s.arg(dropped.error);
     }
-    if (begun(Step::Settings) && deleteFiles)
-        removed(s.settingsFile);
-    if (begun(Step::Folders) && deleteFiles) {
-        removed(s.siteRoot);
-        removed(s.logFolder + u'/' + s.host + u".slow.log"_s);
-        if (j.madeLogFolder)
-            QDir().rmdir(s.logFolder); // only where nothing else was put there
+    if (deleteFiles && !j.filesDeleted) {
+        const qsizetype before = problems.size();
+        // Inside the site root it goes with the tree; a name there is never followed alone.
+        if (begun(Step::Settings) && !s.settingsFile.startsWith(s.siteRoot + u'/'))
+            removed(s.settingsFile);
+        if (begun(Step::Folders)) {
+            removed(s.siteRoot);
+            removed(s.logFolder + u'/' + s.host + u".slow.log"_s);
+            if (j.madeLogFolder)
+                QDir().rmdir(s.logFolder); // only where nothing else was put there
+        }
+        j.filesDeleted = problems.size() == before;
     }
-    if (begun(Step::User))
-        if (const QString p = SiteUsers::removeUser(s.user); !p.isEmpty())
-            problems << u"userdel %1：%2"_s.arg(s.user, p);
-    return problems;
+    if (!begun(Step::User))
+        return result;
+    const bool kept = (begun(Step::Database) && !j.databaseDropped) ||
+                      (begun(Step::Folders) && !j.filesDeleted) || !problems.isEmpty();
+    if (kept) {
+        if (const QString p = SiteUsers::lockUser(s.user); !p.isEmpty())
+            problems << u"usermod --lock %1：%2"_s.arg(s.user, p);
+        return result;
+    }
+    // Nothing of the user's may outlive it: the next site would own it.
+    if (const long long uid = SiteUsers::userId(s.user); uid > 0)
+        for (const QString &folder : sharedFolders)
+            if (const int error = SiteFiles::removeOwnedBy(folder, uid_t(uid), result.swept))
+                problems << u"无法清理“%1”里 %2 的文件：%3；用户留着（已锁定）。"_s.arg(
+                    folder, s.user, words(error));
+    if (!problems.isEmpty()) {
+        SiteUsers::lockUser(s.user);
+        return result;
+    }
+    if (const QString p = SiteUsers::removeUser(s.user); !p.isEmpty())
+        problems << u"userdel %1：%2"_s.arg(s.user, p);
+    else
+        result.userRemoved = true;
+    return result;
 }
 
 std::optional<Journal> readJournal(const QString &path)
@@ -391,6 +461,10 @@ void add(const Invocation &call, ChunkedOutput &out)
     }
 
     // Everything checked before anything changes.
+    if (const auto kept = readJournal(journalPath(layout, site.host)); kept && kept->removed)
+        throw UsageError{u"站点 %1 已删除，但它的文件或数据库还在（%2）；先用 sitepass-cli site "
+                         "remove %1 --delete-files --drop-database 删掉它们。"_s.arg(
+                             site.host, journalPath(layout, site.host))};
     if (SiteFiles::exists(journalPath(layout, site.host)))
         throw UsageError{u"站点 %1 已有记录（%2）：它已建好或上次没有建完；请先 sitepass-cli site "
                          "remove %1。"_s.arg(site.host, journalPath(layout, site.host))};
@@ -419,12 +493,19 @@ void add(const Invocation &call, ChunkedOutput &out)
     try {
         run.add(site);
     } catch (const StepFailed &failed) {
-        const QStringList problems = undo(run.journal, true, true);
-        QFile::remove(journalPath(layout, site.host));
+        const Undone undone = undo(run.journal, true, true);
+        // What could not be undone stays in the record, for site remove to finish.
+        if (undone.problems.isEmpty())
+            QFile::remove(journalPath(layout, site.host));
+        else
+            saveJournal(layout, run.journal);
         throw Failure{u"建站点 %1 失败：%2；%3"_s.arg(
             site.host, failed.message,
-            problems.isEmpty() ? u"已把做过的步骤全部撤销。"_s
-                               : u"撤销时又有问题：%1"_s.arg(problems.join(u"；"_s)))};
+            undone.problems.isEmpty()
+                ? u"已把做过的步骤全部撤销。"_s
+                : u"撤销时又有问题：%1；记录文件留着，修好后运行 sitepass-cli site remove %2 "
+                  "--drop-database --delete-files。"_s.arg(undone.problems.join(u"；"_s),
+                                                           site.host))};
     }
     writeProfile(call, profile, token, output, out);
 }
@@ -461,18 +542,39 @@ void remove(const Invocation &call)
         s.phpService = systemd ? debian.phpService : QString();
         s.webService = systemd ? debian.webService : QString();
     }
-    const QStringList problems =
+    const Undone undone =
         undo(*journal, call.parser.isSet(o.dropDatabase), call.parser.isSet(o.deleteFiles));
-    if (!problems.isEmpty())
+    if (!undone.swept.isEmpty())
+        call.err.write(
+            (program + u": 删除了用户 %1 留在公共文件夹里的 %2 项：%3\n"_s.arg(journal->site.user)
+                           .arg(undone.swept.size())
+                           .arg(undone.swept.mid(0, 10).join(u"、"_s)))
+                .toUtf8());
+    if (!undone.problems.isEmpty()) {
+        saveJournal(layout, *journal);
         throw Failure{u"删除站点 %1 时有问题：%2；记录文件留着，修好后可再运行一次。"_s.arg(
-            host, problems.join(u"；"_s))};
-    QFile::remove(path);
+            host, undone.problems.join(u"；"_s))};
+    }
+    const bool userKept =
+        journal->site.user.isEmpty() ? false : SiteUsers::userExists(journal->site.user);
+    if (!userKept) {
+        QFile::remove(path);
+        call.err.write((program + u": 已删除站点 %1。\n"_s.arg(host)).toUtf8());
+        return;
+    }
+    journal->removed = true;
+    if (const QString problem = saveJournal(layout, *journal); !problem.isEmpty())
+        throw Failure{problem};
+    QStringList kept;
+    if (!journal->filesDeleted)
+        kept << u"文件"_s;
+    if (!journal->databaseDropped)
+        kept << u"数据库"_s;
     call.err.write(
-        (program +
-         u": 已删除站点 %1。%2\n"_s.arg(
-             host, call.parser.isSet(o.dropDatabase) && call.parser.isSet(o.deleteFiles)
-                       ? QString()
-                       : u"它的文件和数据库（未加 --delete-files、--drop-database 的）都还在。"_s))
+        (program + u": 已从服务器上撤下站点 %1；它的%2还在，它的用户 %3 也留着（已锁定，不再运行"
+                   "任何程序），免得以后的站点分到同样的用户号而拥有它们。删除它们时运行 "
+                   "sitepass-cli site remove %1 --delete-files --drop-database。\n"_s.arg(
+                       host, kept.join(u"和"_s), journal->site.user))
             .toUtf8());
 }
 
@@ -487,18 +589,29 @@ void list(const Invocation &call, ChunkedOutput &out)
         const auto j = readJournal(layout.stateFolder + u'/' + name);
         if (!j)
             continue;
-        const bool complete =
-            !j->steps.isEmpty() && j->steps.last().first == Step::Check && j->steps.last().second;
+        const bool complete = !j->removed && !j->steps.isEmpty() &&
+                              j->steps.last().first == Step::Check && j->steps.last().second;
         const Site &s = j->site;
+        QJsonArray kept;
+        if (j->removed && !j->filesDeleted)
+            kept.append(u"files"_s);
+        if (j->removed && !j->databaseDropped)
+            kept.append(u"database"_s);
         sites.append(QJsonObject{{u"host"_s, s.host},
                                  {u"app"_s, appName(s.app)},
                                  {u"engine"_s, engineName(s.engine)},
                                  {u"server"_s, serverName(s.server)},
                                  {u"site_root"_s, s.siteRoot},
-                                 {u"complete"_s, complete}});
-        text +=
-            u"%1\t%2\t%3\t%4\t%5\n"_s.arg(s.host, appName(s.app), engineName(s.engine),
-                                          serverName(s.server), complete ? u"完成"_s : u"未完成"_s);
+                                 {u"database"_s, s.database},
+                                 {u"database_user"_s, s.databaseUser},
+                                 {u"complete"_s, complete},
+                                 {u"removed"_s, j->removed},
+                                 {u"kept"_s, kept}});
+        const QString state = j->removed ? u"已删除，数据保留"_s
+                              : complete ? u"完成"_s
+                                         : u"未完成"_s;
+        text += u"%1\t%2\t%3\t%4\t%5\n"_s.arg(s.host, appName(s.app), engineName(s.engine),
+                                              serverName(s.server), state);
     }
     out.write(call.parser.isSet(call.options.json)
                   ? QString::fromUtf8(QJsonDocument(sites).toJson())

@@ -16,7 +16,19 @@ QString hostGuard(const WebSite &site)
 
 QString directory(const WebSite &site, bool php)
 {
-    return u"    <Directory %1>\n"
+    // Above the served folder the site's user owns the folder that holds it, and could make
+    // the served folder a link to another site's: Debian's /var/www/ follows links.
+    const QString siteRoot =
+        site.siteRoot == site.docRoot
+            ? QString()
+            : u"    <Directory %1>\n"
+              "        # The served folder as a link counts only where the link's owner owns "
+              "its target.\n"
+              "        Options SymLinksIfOwnerMatch\n"
+              "        AllowOverride None\n"
+              "    </Directory>\n"_s.arg(site.siteRoot);
+    return siteRoot +
+           u"    <Directory %1>\n"
            "        # No listings, and links followed only where the link and its target have one "
            "owner.\n"
            "        Options SymLinksIfOwnerMatch\n"

@@ -132,9 +132,10 @@ QString siteBody(const WebSite &site)
     QString text = u"    server_name %1;\n"_s.arg(site.host) + logsAndBodies(site) +
                    hostGuard(site) +
                    u"    root %1;\n    index index.php index.html;\n"_s.arg(site.docRoot) +
-                   u"    # Links are followed only where the link and its target have one owner.\n"
-                   "    disable_symlinks if_not_owner from=$document_root;\n\n"
-                   "    # Dotfiles and dot-folders (.env, .git/, .user.ini, .htaccess) are never "
+                   u"    # Links are followed only where the link and its target have one owner,\n"
+                   "    # from the site root on: the served folder itself may be the site's.\n"
+                   "    disable_symlinks if_not_owner from=%1;\n\n"_s.arg(site.siteRoot) +
+                   u"    # Dotfiles and dot-folders (.env, .git/, .user.ini, .htaccess) are never "
                    "served; /.well-known/ is.\n"_s +
                    indented(dotfiles, u"    "_s);
     if (!site.allow.isEmpty())
@@ -159,14 +160,14 @@ QString build(const WebSite &site)
         "to HTTPS.\n"
         "    location ^~ /.well-known/acme-challenge/ {\n"
         "        root %1;\n"
-        "        disable_symlinks if_not_owner from=$document_root;\n"
+        "        disable_symlinks if_not_owner from=%3;\n"
         "        try_files $uri =404;\n"
         "    }\n"
         "    location / {\n"
         "        return 301 %2$request_uri;\n"
         "    }\n"
         "}\n\n"
-        "server {\n"_s.arg(site.docRoot, site.httpsUrl()) +
+        "server {\n"_s.arg(site.docRoot, site.httpsUrl(), site.siteRoot) +
         listen(site.tlsListen, u" ssl"_s) +
         u"    ssl_certificate %1;\n    ssl_certificate_key %2;\n"_s.arg(site.certificate, site.key);
     return text + siteBody(site) + u"}\n"_s;

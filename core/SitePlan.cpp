@@ -3,10 +3,12 @@
 #include "SitePlan.h"
 
 #include "AppConfig.h"
+#include "RandomSource.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
@@ -68,11 +70,18 @@ std::optional<Step> stepNamed(QStringView name)
     return at < 0 ? std::nullopt : std::optional<Step>(Step(at));
 }
 
-QString placeholder(const QString &host)
+QString placeholder(const QString &host, const QString &token)
 {
     return u"<?php\n// Made by sitepass-cli site add: replace it with the site's own.\n"
            "echo 'sitepass: %1 is served by its own pool as ', "
-           "posix_getpwuid(posix_geteuid())['name'] ?? '?', \"\\n\";\n"_s.arg(host);
+           "posix_getpwuid(posix_geteuid())['name'] ?? '?', ' (', bin2hex('%2'), \")\\n\";\n"_s.arg(
+               host, token);
+}
+
+QString placeholderAnswer(const QString &host, const QString &user, const QString &token)
+{
+    return u"sitepass: %1 is served by its own pool as %2 (%3)\n"_s.arg(
+        host, user, QString::fromLatin1(token.toLatin1().toHex()));
 }
 
 Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server server,
@@ -138,7 +147,15 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
         if (!web.certificate.isEmpty())
             s.apacheModules << u"ssl"_s << u"rewrite"_s;
     }
-    s.placeholderText = placeholder(s.host);
+    static constexpr QStringView alphabet = u"abcdefghijklmnopqrstuvwxyz0123456789";
+    std::array<qsizetype, 24> drawn;
+    random.positions(alphabet.size(), drawn.data(), qsizetype(drawn.size()));
+    QString token;
+    for (qsizetype p : drawn)
+        token += alphabet.at(p - 1);
+    s.placeholderText = placeholder(s.host, token);
+    s.serverLogs = {web.log(u"access"), web.log(u"error")};
+    s.checkAnswer = placeholderAnswer(s.host, s.user, token);
     return s;
 }
 
@@ -180,6 +197,13 @@ const std::pair<const char *, QString Site::*> textFields[] = {
 const std::pair<const char *, QStringList Site::*> listFields[] = {
     {"php_folders", &Site::phpFolders},
     {"apache_modules", &Site::apacheModules},
+    {"server_logs", &Site::serverLogs},
+};
+const std::pair<const char *, bool Journal::*> flagFields[] = {
+    {"made_log_folder", &Journal::madeLogFolder},
+    {"removed", &Journal::removed},
+    {"database_dropped", &Journal::databaseDropped},
+    {"files_deleted", &Journal::filesDeleted},
 };
 } // namespace
 
@@ -199,13 +223,14 @@ QByteArray write(const Journal &journal)
         {u"app"_s, appName(s.app)},
         {u"engine"_s, engineName(s.engine)},
         {u"server"_s, serverName(s.server)},
-        {u"made_log_folder"_s, journal.madeLogFolder},
         {u"steps"_s, steps},
     };
     for (const auto &[key, member] : textFields)
         o.insert(QLatin1String(key), s.*member);
     for (const auto &[key, member] : listFields)
         o.insert(QLatin1String(key), QJsonArray::fromStringList(s.*member));
+    for (const auto &[key, member] : flagFields)
+        o.insert(QLatin1String(key), journal.*member);
     return QJsonDocument(o).toJson();
 }
 
@@ -231,7 +256,8 @@ std::optional<Journal> read(const QByteArray &bytes)
     s.app = *app;
     s.server = *server;
     s.engine = *engine;
-    j.madeLogFolder = o.value(u"made_log_folder"_s).toBool();
+    for (const auto &[key, member] : flagFields)
+        j.*member = o.value(QLatin1String(key)).toBool();
     for (const QJsonValue &v : o.value(u"steps"_s).toArray()) {
         const auto step = stepNamed(v.toObject().value(u"step"_s).toString());
         if (!step)

@@ -73,11 +73,15 @@ struct Site
     QString logFolder;      // the pool's slow log
     QString database, databaseUser;
     QString settingsFile, poolFile, serverFile, serverLink;
+    QStringList serverLogs; // the web server's logs of this site, made before it opens them
     QStringList apacheModules;
     // How the servers are checked and reloaded, kept so that remove needs no options.
     QString phpFpm, phpFpmPidFile, webProgram, phpService, webService;
     // Only while it is made: the texts and statements, which hold the password or its hash.
     QString settingsText, poolText, serverText, placeholderText;
+    // What the placeholder answers only when PHP runs it in the site's own pool: a value drawn
+    // for this add, which whoever else holds the port cannot know.
+    QString checkAnswer;
     QStringList databaseStatements;
 };
 
@@ -86,8 +90,11 @@ struct Site
 Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server server,
           const WebConfig::Settings &settings, const Layout &layout, RandomSource &random);
 
-// What the site root serves until the application is put there; the check asks for it.
-QString placeholder(const QString &host);
+// What the site root serves until the application is put there; the check asks for it. It
+// prints `token` hex-encoded, so that the file served as text would not pass for its answer.
+QString placeholder(const QString &host, const QString &token);
+// The first line the placeholder answers as `user`.
+QString placeholderAnswer(const QString &host, const QString &user, const QString &token);
 
 // The journal: the site's names and paths and each step with its state ("started", "done"),
 // no password and no text; and the site read back from one. read() gives nothing for what is
@@ -97,6 +104,10 @@ struct Journal
     Site site;
     QList<std::pair<Step, bool>> steps; // the step and whether it was done
     bool madeLogFolder = false;         // the slow log's folder was not there before
+    // Taken off the servers with its files or database kept: its user stays, locked, so that
+    // no later site is given its ids while they own something.
+    bool removed = false;
+    bool databaseDropped = false, filesDeleted = false;
 };
 QByteArray write(const Journal &journal);
 std::optional<Journal> read(const QByteArray &bytes);

@@ -125,10 +125,13 @@ QString postgres(const SiteTexts &profile, RandomSource &random)
            "-- A site's database and its one role, made by sitepass-cli. Nothing is dropped\n"
            "-- or replaced: psql stops at the first error.\n"
            "\\set ON_ERROR_STOP on\n"
-           "CREATE DATABASE %1;\n"
+           "-- From template0, which no session can sit in, and open to its own role alone.\n"
+           "CREATE DATABASE %1 TEMPLATE template0;\n"
            "CREATE ROLE %2 LOGIN NOSUPERUSER NOCREATEDB NOCREATEROLE NOREPLICATION "
            "PASSWORD %3;\n"
-           "ALTER DATABASE %1 OWNER TO %2;\n"_s.arg(database, role, postgresString(verifier));
+           "ALTER DATABASE %1 OWNER TO %2;\n"
+           "REVOKE CONNECT, TEMPORARY ON DATABASE %1 FROM PUBLIC;\n"_s.arg(
+               database, role, postgresString(verifier));
 }
 } // namespace
 
@@ -188,10 +191,15 @@ QString build(Dialect dialect, const SiteTexts &profile, const QString &host, Ra
 
 QStringList drop(Dialect dialect, const QString &database, const QString &user, const QString &host)
 {
+    // The site's own sessions end first: an open transaction of its own would hold the drop.
     if (dialect == Dialect::PostgreSql)
-        return {u"DROP DATABASE IF EXISTS %1;"_s.arg(postgresIdentifier(database)),
-                u"DROP ROLE IF EXISTS %1;"_s.arg(postgresIdentifier(user))};
-    return {u"DROP USER IF EXISTS %1@%2;"_s.arg(mysqlString(user), mysqlString(host)),
+        return {
+            u"SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity WHERE usename = %1;"_s
+                .arg(postgresString(user)),
+            u"DROP DATABASE IF EXISTS %1 WITH (FORCE);"_s.arg(postgresIdentifier(database)),
+            u"DROP ROLE IF EXISTS %1;"_s.arg(postgresIdentifier(user))};
+    const QString account = mysqlString(user) + u'@' + mysqlString(host);
+    return {u"DROP USER IF EXISTS %1;"_s.arg(account), u"KILL CONNECTION USER %1;"_s.arg(account),
             u"DROP DATABASE IF EXISTS %1;"_s.arg(mysqlIdentifier(database))};
 }
 

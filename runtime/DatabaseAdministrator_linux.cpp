@@ -17,13 +17,18 @@ using namespace Qt::StringLiterals;
 namespace DatabaseAdministrator {
 
 namespace {
+// How long an administrative statement waits for a lock, and runs at most.
+constexpr int lockSeconds = 20;
+constexpr int statementSeconds = 120;
+
 // The statements on one session; the value of the last one's first cell.
 Result runMariaDb(const QStringList &statements)
 {
     Result result;
     MYSQL *m = mysql_init(nullptr);
-    const unsigned int timeout = 10;
+    const unsigned int timeout = 10, readTimeout = statementSeconds;
     mysql_optionsv(m, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
+    mysql_optionsv(m, MYSQL_OPT_READ_TIMEOUT, &readTimeout);
     mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
     // root by its Unix user (unix_socket), as Debian's MariaDB lets it in.
     if (!mysql_real_connect(m, "localhost", "root", nullptr, nullptr, 0, "/run/mysqld/mysqld.sock",
@@ -33,7 +38,11 @@ Result runMariaDb(const QStringList &statements)
         return result;
     }
     result.ok = true;
-    for (const QString &statement : statements) {
+    // A lock a site's own session holds ends the statement, not root's command: MariaDB waits a
+    // day by default.
+    QStringList bounded{u"SET SESSION lock_wait_timeout = %1"_s.arg(lockSeconds)};
+    bounded += statements;
+    for (const QString &statement : std::as_const(bounded)) {
         const QByteArray text = statement.toUtf8();
         if (mysql_real_query(m, text.constData(), text.size()) != 0) {
             result.ok = false;
@@ -84,7 +93,10 @@ Result runPostgres(const QStringList &statements)
             if (PQstatus(pg) != CONNECTION_OK) {
                 answer = "error\n" + QByteArray(PQerrorMessage(pg)).simplified();
             } else {
-                for (const QString &statement : statements) {
+                QStringList bounded{u"SET lock_timeout = '%1s'"_s.arg(lockSeconds),
+                                    u"SET statement_timeout = '%1s'"_s.arg(statementSeconds)};
+                bounded += statements;
+                for (const QString &statement : std::as_const(bounded)) {
                     PGresult *r = PQexec(pg, statement.toUtf8().constData());
                     const ExecStatusType status = PQresultStatus(r);
                     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {

@@ -3,12 +3,13 @@
 #include "FileReplacement.h"
 
 #include "NewFile.h"
+#include "OpenedFolder.h"
 
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,23 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-QByteArray encoded(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-// The folder's entries on disk: a new name, a removed one, a rename.
-int syncFolderOf(const QString &file)
-{
-    const int fd = ::open(encoded(QFileInfo(file).absolutePath()).constData(),
-                          O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int error = fsync(fd) == 0 ? 0 : errno;
-    ::close(fd);
-    return error;
-}
-
 // What is not a regular file is never opened: a pipe would block, a device answer anything.
 int regularFile(const struct stat &st)
 {
@@ -70,7 +54,8 @@ int copyAttributes(int from, int to)
     return 0;
 }
 
-int readAll(int fd, QByteArray &bytes)
+// The whole file, or EFBIG past `limit` bytes (negative: none).
+int readAll(int fd, QByteArray &bytes, qint64 limit)
 {
     bytes.clear();
     char buffer[65536];
@@ -83,66 +68,114 @@ int readAll(int fd, QByteArray &bytes)
         if (n == 0)
             return 0;
         bytes.append(buffer, n);
+        if (limit >= 0 && bytes.size() > limit)
+            return EFBIG;
     }
+}
+
+QString pathOf(int folder)
+{
+    char path[PATH_MAX];
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(folder);
+    const ssize_t n = readlink(self.constData(), path, sizeof path);
+    return n > 0 ? QFile::decodeName(QByteArray(path, n)) : QString();
+}
+
+bool writtenOnlyByOwner(const struct stat &st)
+{
+    return st.st_uid == geteuid() && !(st.st_mode & (S_IWGRP | S_IWOTH));
 }
 } // namespace
 
-FileReplacement::FileReplacement(QString path) : m_path(std::move(path)) {}
+FileReplacement::FileReplacement(QString path, QString lockFolder, qint64 maxSize)
+    : m_path(std::move(path)), m_lockFolder(std::move(lockFolder)), m_maxSize(maxSize)
+{
+}
 
 FileReplacement::~FileReplacement()
 {
-    if (m_fd >= 0)
-        ::close(m_fd);
+    for (int fd : {m_fd, m_folder, m_lock})
+        if (fd >= 0)
+            ::close(fd);
 }
 
 int FileReplacement::open()
 {
-    char resolved[PATH_MAX];
-    if (!realpath(encoded(m_path).constData(), resolved))
+    OpenedFolder folder;
+    if (const int error = folder.openParent(m_path, m_name, true))
+        return error;
+    m_folder = dup(folder.descriptor());
+    if (m_folder < 0)
         return errno;
-    m_target = QFile::decodeName(resolved);
-    const QFileInfo target(m_target);
-    m_copy = target.absolutePath() + u"/."_s + target.fileName() + u".sitepass-rotate"_s;
+    const QString where = pathOf(m_folder);
+    m_target = where + u'/' + QFile::decodeName(m_name);
+    m_copyName = '.' + m_name + ".sitepass-rotate";
+    m_copy = where + u'/' + QFile::decodeName(m_copyName);
     struct stat st;
-    if (stat(resolved, &st) != 0)
+    if (fstatat(m_folder, m_name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (const int error = regularFile(st))
         return error;
-    m_fd = ::open(resolved, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    m_fd = openat(m_folder, m_name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (m_fd < 0)
         return errno;
     if (fstat(m_fd, &st) != 0)
         return errno;
     if (const int error = regularFile(st))
         return error;
+    if (m_maxSize >= 0 && st.st_size > m_maxSize)
+        return EFBIG;
     // Another name would keep the old contents when this one gets the new; the copy's own
     // name, planted as a link, is no journal and goes (readCopy() says EEXIST).
     struct stat copy;
-    const bool copyIsFile = lstat(encoded(m_copy).constData(), &copy) == 0 &&
-                            copy.st_dev == st.st_dev && copy.st_ino == st.st_ino;
+    const bool copyIsFile =
+        fstatat(m_folder, m_copyName.constData(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+        copy.st_dev == st.st_dev && copy.st_ino == st.st_ino;
     if (st.st_nlink > (copyIsFile ? 2u : 1u))
         return EMLINK;
-    // Two runs on one file would each believe the other's copy to be a journal.
-    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0)
-        return errno;
-    return readAll(m_fd, m_contents);
+    // Two runs on one file would each believe the other's copy to be a journal. The lock is
+    // the folder's and the name's, in a folder of the caller's: one on the file itself could be
+    // held by anyone who may read it, for as long as they like.
+    if (m_lockFolder.isEmpty()) {
+        if (flock(m_fd, LOCK_EX | LOCK_NB) != 0)
+            return errno;
+    } else {
+        struct stat at;
+        if (fstat(m_folder, &at) != 0)
+            return errno;
+        QDir().mkpath(m_lockFolder);
+        OpenedFolder locks;
+        if (const int error = locks.open(m_lockFolder))
+            return error;
+        const QByteArray name =
+            QByteArray::number(qulonglong(at.st_dev), 16) + '-' +
+            QByteArray::number(qulonglong(at.st_ino), 16) + '-' +
+            QCryptographicHash::hash(m_name, QCryptographicHash::Sha256).toHex().left(32) + ".lock";
+        m_lock = openat(locks.descriptor(), name.constData(),
+                        O_CREAT | O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+        if (m_lock < 0)
+            return errno;
+        if (flock(m_lock, LOCK_EX | LOCK_NB) != 0)
+            return errno;
+    }
+    return readAll(m_fd, m_contents, m_maxSize);
 }
 
 bool FileReplacement::hasCopy() const
 {
     struct stat st;
-    return lstat(encoded(m_copy).constData(), &st) == 0;
+    return fstatat(m_folder, m_copyName.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 int FileReplacement::readCopy(QByteArray &bytes) const
 {
     struct stat copy, file;
-    if (lstat(encoded(m_copy).constData(), &copy) != 0)
+    if (fstatat(m_folder, m_copyName.constData(), &copy, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (const int error = regularFile(copy))
         return error;
     const int fd =
-        ::open(encoded(m_copy).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        openat(m_folder, m_copyName.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return errno;
     // Only a copy this tool could have written: one that someone else put there would take the
@@ -156,9 +189,16 @@ int FileReplacement::readCopy(QByteArray &bytes) const
         (copy.st_uid != file.st_uid || copy.st_gid != file.st_gid || copy.st_mode != file.st_mode))
         error = EPERM;
     if (!error)
-        error = readAll(fd, bytes);
+        error = readAll(fd, bytes, m_maxSize);
     ::close(fd);
     return error;
+}
+
+bool FileReplacement::copyIsCallers() const
+{
+    struct stat copy, file;
+    return fstatat(m_folder, m_copyName.constData(), &copy, AT_SYMLINK_NOFOLLOW) == 0 &&
+           fstat(m_fd, &file) == 0 && writtenOnlyByOwner(copy) && writtenOnlyByOwner(file);
 }
 
 int FileReplacement::writeCopy(const QByteArray &bytes)
@@ -168,8 +208,8 @@ int FileReplacement::writeCopy(const QByteArray &bytes)
         return errno;
     // Unnamed (or under a temporary name) while it is written, readable by no one else; the
     // file's owner, group, mode and attributes before it holds anything; the copy's name only
-    // once it is whole and on disk.
-    NewFile copy(m_copy);
+    // once it is whole and on disk, in the folder opened.
+    NewFile copy(m_folder, m_copyName);
     if (const int error = copy.open())
         return error;
     const int fd = copy.descriptor();
@@ -191,21 +231,21 @@ int FileReplacement::writeCopy(const QByteArray &bytes)
         return error; // the unnamed file goes with `copy`
     if ((error = copy.commit()) != 0)
         return error;
-    if ((error = syncFolderOf(m_copy)) != 0)
-        unlink(encoded(m_copy).constData());
+    if ((error = syncFolder()) != 0)
+        unlinkat(m_folder, m_copyName.constData(), 0);
     return error;
 }
 
 int FileReplacement::commit()
 {
-    // The lock moves to the file's new contents with its name: another run must not start on
-    // them while this one still proves or sets back.
     const int fd =
-        ::open(encoded(m_copy).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        openat(m_folder, m_copyName.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0)
         return errno;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0 ||
-        rename(encoded(m_copy).constData(), encoded(m_target).constData()) != 0) {
+    // Without a lock folder the lock moves to the file's new contents with its name: another
+    // run must not start on them while this one still proves or sets back.
+    if ((m_lockFolder.isEmpty() && flock(fd, LOCK_EX | LOCK_NB) != 0) ||
+        renameat(m_folder, m_copyName.constData(), m_folder, m_name.constData()) != 0) {
         const int error = errno;
         ::close(fd);
         return error;
@@ -217,12 +257,12 @@ int FileReplacement::commit()
 
 int FileReplacement::syncFolder() const
 {
-    return syncFolderOf(m_target);
+    return fsync(m_folder) == 0 ? 0 : errno;
 }
 
 int FileReplacement::discardCopy()
 {
-    if (unlink(encoded(m_copy).constData()) != 0 && errno != ENOENT)
+    if (unlinkat(m_folder, m_copyName.constData(), 0) != 0 && errno != ENOENT)
         return errno;
-    return syncFolderOf(m_copy);
+    return syncFolder();
 }

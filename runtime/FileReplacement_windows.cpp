@@ -11,7 +11,10 @@ using namespace Qt::StringLiterals;
 
 // Windows keeps the vault's file: the copy is written whole, flushed to the disk, and moved
 // over the file in one step. rotate, which changes a server's files, runs on Linux only.
-FileReplacement::FileReplacement(QString path) : m_path(std::move(path)) {}
+FileReplacement::FileReplacement(QString path, QString lockFolder, qint64 maxSize)
+    : m_path(std::move(path)), m_lockFolder(std::move(lockFolder)), m_maxSize(maxSize)
+{
+}
 FileReplacement::~FileReplacement() = default;
 
 namespace {
@@ -32,6 +35,8 @@ int FileReplacement::open()
         return ENOENT;
     if (!file.isFile())
         return ESPIPE;
+    if (m_maxSize >= 0 && file.size() > m_maxSize)
+        return EFBIG;
     m_target = file.canonicalFilePath();
     m_copy = file.absolutePath() + u"/."_s + file.fileName() + u".sitepass-rotate"_s;
     return readFile(m_target, m_contents);
@@ -45,6 +50,11 @@ bool FileReplacement::hasCopy() const
 int FileReplacement::readCopy(QByteArray &bytes) const
 {
     return readFile(m_copy, bytes);
+}
+
+bool FileReplacement::copyIsCallers() const
+{
+    return true; // a user's own profile folder
 }
 
 int FileReplacement::writeCopy(const QByteArray &bytes)

@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "NewFile.h"
 
-#include <QFileInfo>
+#include "OpenedFolder.h"
+
 #include <QRandomGenerator>
 #include <cerrno>
 #include <fcntl.h>
@@ -10,22 +11,36 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace Qt::StringLiterals;
-
 NewFile::NewFile(QString path, QString group, Naming naming)
     : m_path(std::move(path)), m_group(std::move(group)), m_naming(naming)
+{
+}
+
+NewFile::NewFile(int folder, QByteArray name)
+    : m_naming(Naming::Unnamed), m_folder(dup(folder)), m_name(std::move(name))
 {
 }
 
 NewFile::~NewFile()
 {
     discard();
+    if (m_folder >= 0)
+        ::close(m_folder);
 }
 
 int NewFile::open()
 {
+    // The folder once, never through its path again: a link swapped in later changes nothing.
+    if (m_folder < 0) {
+        OpenedFolder folder;
+        if (const int error = folder.openParent(m_path, m_name))
+            return error;
+        m_folder = dup(folder.descriptor());
+    }
+    if (m_folder < 0)
+        return errno;
     struct stat st;
-    if (lstat(QFile::encodeName(m_path).constData(), &st) == 0)
+    if (fstatat(m_folder, m_name.constData(), &st, AT_SYMLINK_NOFOLLOW) == 0)
         return EEXIST;
     gid_t gid = gid_t(-1);
     if (!m_group.isEmpty()) {
@@ -34,17 +49,15 @@ int NewFile::open()
             return noSuchGroup;
         gid = g->gr_gid;
     }
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
     if (m_naming == Naming::Unnamed)
-        m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        m_fd = openat(m_folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     else
         errno = EOPNOTSUPP;
     if (m_fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // A file system without unnamed files: a hidden temporary beside the target.
-        const QFileInfo target(m_path);
-        m_temporary = target.absolutePath() + u"/."_s + target.fileName() + u'.' +
+        m_temporary = QFile::decodeName("." + m_name + '.') +
                       QString::number(QRandomGenerator::system()->generate64(), 36);
-        m_fd = ::open(QFile::encodeName(m_temporary).constData(),
+        m_fd = openat(m_folder, QFile::encodeName(m_temporary).constData(),
                       O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (m_fd < 0)
             m_temporary.clear();
@@ -68,17 +81,19 @@ int NewFile::commit()
         discard();
         return error;
     }
-    const QByteArray target = QFile::encodeName(m_path);
     int status;
     if (m_temporary.isEmpty()) {
-        const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
-        status =
-            linkat(AT_FDCWD, self.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW);
-        if (status != 0 && errno == ENOENT && access("/proc/self/fd", F_OK) != 0)
-            status = linkat(m_fd, "", AT_FDCWD, target.constData(), AT_EMPTY_PATH);
+        // AT_EMPTY_PATH needs CAP_DAC_READ_SEARCH; /proc's name for the descriptor does not.
+        status = linkat(m_fd, "", m_folder, m_name.constData(), AT_EMPTY_PATH);
+        if (status != 0 && (errno == ENOENT || errno == EPERM)) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+            status =
+                linkat(AT_FDCWD, self.constData(), m_folder, m_name.constData(), AT_SYMLINK_FOLLOW);
+        }
     } else {
         // link() fails where the name exists, as rename() would not.
-        status = link(QFile::encodeName(m_temporary).constData(), target.constData());
+        status = linkat(m_folder, QFile::encodeName(m_temporary).constData(), m_folder,
+                        m_name.constData(), 0);
     }
     const int error = status == 0 ? 0 : errno;
     discard(); // the name now holds the file; the descriptor and any temporary go
@@ -91,7 +106,7 @@ void NewFile::discard()
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
-    if (!m_temporary.isEmpty())
-        unlink(QFile::encodeName(m_temporary).constData());
+    if (!m_temporary.isEmpty() && m_folder >= 0)
+        unlinkat(m_folder, QFile::encodeName(m_temporary).constData(), 0);
     m_temporary.clear();
 }

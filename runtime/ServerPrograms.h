@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -24,7 +25,9 @@ std::optional<QString> phpVersion();
 // Whether systemd runs this machine's services.
 bool systemdRuns();
 
-// A page from a site on this machine: the body of http://ADDRESS:PORT/ asked for HOST, or empty.
-QString fetch(const QString &address, const QString &port, const QString &host);
+// A page from a site on this machine: the body of http://ADDRESS:PORT/ asked for HOST, or empty;
+// whatever the server does, it returns by the deadline.
+QString fetch(const QString &address, const QString &port, const QString &host,
+              const QDeadlineTimer &deadline);
 
 } // namespace ServerPrograms

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <netdb.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -53,7 +54,8 @@ bool systemdRuns()
     return QFileInfo(u"/run/systemd/system"_s).isDir();
 }
 
-QString fetch(const QString &address, const QString &port, const QString &host)
+QString fetch(const QString &address, const QString &port, const QString &host,
+              const QDeadlineTimer &deadline)
 {
     addrinfo hints{};
     hints.ai_socktype = SOCK_STREAM;
@@ -62,18 +64,35 @@ QString fetch(const QString &address, const QString &port, const QString &host)
     if (getaddrinfo(address.toLatin1().constData(), port.toLatin1().constData(), &hints, &found))
         return {};
     QByteArray reply;
-    const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    timeval timeout{10, 0};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-    if (fd >= 0 && ::connect(fd, found->ai_addr, found->ai_addrlen) == 0) {
+    const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    // Each wait only as long as the deadline leaves: a server that drips a byte at a time
+    // cannot hold the caller past it.
+    const auto waitFor = [&](short events) {
+        const qint64 left = deadline.remainingTime();
+        pollfd p{fd, events, 0};
+        return left > 0 && poll(&p, 1, int(qMin<qint64>(left, 60000))) == 1;
+    };
+    bool connected = false;
+    if (fd >= 0) {
+        connected = ::connect(fd, found->ai_addr, found->ai_addrlen) == 0;
+        if (!connected && errno == EINPROGRESS && waitFor(POLLOUT)) {
+            int error = 0;
+            socklen_t size = sizeof error;
+            connected = getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+        }
+    }
+    if (connected) {
         const QByteArray request =
             "GET / HTTP/1.0\r\nHost: " + host.toLatin1() + "\r\nConnection: close\r\n\r\n";
         if (::write(fd, request.constData(), size_t(request.size())) == request.size()) {
             char buffer[4096];
-            ssize_t n;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && reply.size() < 65536)
-                reply.append(buffer, n);
+            while (reply.size() < 65536 && waitFor(POLLIN)) {
+                const ssize_t n = ::read(fd, buffer, sizeof buffer);
+                if (n <= 0 && !(n < 0 && (errno == EAGAIN || errno == EINTR)))
+                    break;
+                if (n > 0)
+                    reply.append(buffer, n);
+            }
         }
     }
     if (fd >= 0)

@@ -3,11 +3,12 @@
 #include "SiteFiles.h"
 
 #include "NewFile.h"
+#include "OpenedFolder.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -16,10 +17,10 @@
 namespace SiteFiles {
 
 namespace {
-QByteArray encoded(const QString &path)
-{
-    return QFile::encodeName(path);
-}
+// Deeper than any real site; a tree made deeper to exhaust root's descriptors is refused.
+constexpr int depthLimit = 256;
+// The sweep of folders that every user may write stops here rather than run for hours.
+constexpr int sweepLimit = 200000;
 
 int owner(const QString &user, const QString &group, uid_t &uid, gid_t &gid)
 {
@@ -39,12 +40,104 @@ int owner(const QString &user, const QString &group, uid_t &uid, gid_t &gid)
     }
     return 0;
 }
+
+// The names in an opened folder, read through a descriptor of its own.
+int namesIn(int folder, QList<QByteArray> &names)
+{
+    names.clear();
+    const int fd = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    DIR *dir = fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    errno = 0;
+    while (const dirent *entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names << name;
+    }
+    const int error = errno;
+    closedir(dir);
+    return error;
+}
+
+// `name` in `folder`, and all it holds where it is a folder on the same file system.
+int removeAt(int folder, const QByteArray &name, int depth)
+{
+    struct stat st, parent;
+    if (fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? 0 : errno;
+    if (!S_ISDIR(st.st_mode))
+        return unlinkat(folder, name.constData(), 0) == 0 || errno == ENOENT ? 0 : errno;
+    if (depth > depthLimit)
+        return ELOOP;
+    if (fstat(folder, &parent) != 0)
+        return errno;
+    const int fd = openat(folder, name.constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) // swapped for a link or a file since: that is what goes
+        return errno == ELOOP || errno == ENOTDIR ? removeAt(folder, name, depth + 1) : errno;
+    struct stat opened;
+    int error = fstat(fd, &opened) == 0 ? 0 : errno;
+    // The folder that was looked at, and no mount point: another file system is not the site's.
+    if (!error && (opened.st_dev != st.st_dev || opened.st_ino != st.st_ino))
+        error = EAGAIN;
+    if (!error && opened.st_dev != parent.st_dev)
+        error = EXDEV;
+    QList<QByteArray> names;
+    if (!error)
+        error = namesIn(fd, names);
+    for (const QByteArray &child : names)
+        if (!error)
+            error = removeAt(fd, child, depth + 1);
+    ::close(fd);
+    if (error)
+        return error;
+    return unlinkat(folder, name.constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ? 0 : errno;
+}
+
+int sweep(int folder, const QString &path, uid_t uid, QStringList &removed, int depth, int &budget)
+{
+    QList<QByteArray> names;
+    if (const int error = namesIn(folder, names))
+        return error;
+    struct stat here;
+    if (fstat(folder, &here) != 0)
+        return errno;
+    for (const QByteArray &name : names) {
+        if (--budget < 0)
+            return E2BIG;
+        struct stat st;
+        if (fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const QString child = path + u'/' + QFile::decodeName(name);
+        if (st.st_uid == uid) {
+            if (const int error = removeAt(folder, name, depth))
+                return error;
+            removed << child;
+        } else if (S_ISDIR(st.st_mode) && st.st_dev == here.st_dev && depth < depthLimit) {
+            const int fd = openat(folder, name.constData(),
+                                  O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+            if (fd < 0)
+                continue;
+            const int error = sweep(fd, child, uid, removed, depth + 1, budget);
+            ::close(fd);
+            if (error)
+                return error;
+        }
+    }
+    return 0;
+}
 } // namespace
 
 bool exists(const QString &path)
 {
     struct stat st;
-    return lstat(encoded(path).constData(), &st) == 0;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
 int makeFolder(const QString &path, const QString &user, const QString &group, int mode)
@@ -53,12 +146,19 @@ int makeFolder(const QString &path, const QString &user, const QString &group, i
     gid_t gid;
     if (const int error = owner(user, group, uid, gid))
         return error;
-    const QByteArray name = encoded(path);
-    if (mkdir(name.constData(), 0700) != 0)
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error;
+    if (mkdirat(parent.descriptor(), name.constData(), 0700) != 0)
         return errno;
-    if (chown(name.constData(), uid, gid) != 0 || chmod(name.constData(), mode_t(mode)) != 0)
+    const int fd = openat(parent.descriptor(), name.constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return errno;
-    return 0;
+    const int error = fchown(fd, uid, gid) == 0 && fchmod(fd, mode_t(mode)) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
 }
 
 int writeFile(const QString &path, const QString &text, const QString &user, const QString &group,
@@ -79,19 +179,59 @@ int writeFile(const QString &path, const QString &text, const QString &user, con
     return file.commit();
 }
 
+int prepareFile(const QString &path, const QString &user, const QString &group, int mode)
+{
+    uid_t uid;
+    gid_t gid;
+    if (const int error = owner(user, group, uid, gid))
+        return error;
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error;
+    const int fd =
+        openat(parent.descriptor(), name.constData(),
+               O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    struct stat st;
+    int error = fstat(fd, &st) == 0 ? 0 : errno;
+    if (!error && !S_ISREG(st.st_mode))
+        error = ESPIPE;
+    if (!error && (fchown(fd, uid, gid) != 0 || fchmod(fd, mode_t(mode)) != 0))
+        error = errno;
+    ::close(fd);
+    return error;
+}
+
 int makeLink(const QString &target, const QString &path)
 {
-    return symlink(encoded(target).constData(), encoded(path).constData()) == 0 ? 0 : errno;
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error;
+    return symlinkat(QFile::encodeName(target).constData(), parent.descriptor(),
+                     name.constData()) == 0
+               ? 0
+               : errno;
 }
 
 int remove(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!exists(path))
-        return 0;
-    if (info.isDir() && !info.isSymLink())
-        return QDir(path).removeRecursively() ? 0 : EIO;
-    return unlink(encoded(path).constData()) == 0 ? 0 : errno;
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error == ENOENT ? 0 : error;
+    return removeAt(parent.descriptor(), name, 0);
+}
+
+int removeOwnedBy(const QString &folder, uid_t uid, QStringList &removed)
+{
+    OpenedFolder opened;
+    if (const int error = opened.open(folder))
+        return error == ENOENT ? 0 : error;
+    int budget = sweepLimit;
+    return sweep(opened.descriptor(), folder, uid, removed, 0, budget);
 }
 
 } // namespace SiteFiles

@@ -13,4 +13,11 @@ bool groupExists(const QString &name);
 QString addSystemUser(const QString &name);
 // The user and its group, where they are.
 QString removeUser(const QString &name);
+// No login of any kind: the password locked and the account expired.
+QString lockUser(const QString &name);
+// Every process of the user's ended (killed at once, so that none can start another meanwhile)
+// and waited for; the problem, or empty.
+QString endProcesses(const QString &name);
+// The user's id, or -1.
+long long userId(const QString &name);
 } // namespace SiteUsers

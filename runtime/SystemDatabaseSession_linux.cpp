@@ -20,6 +20,10 @@ PGconn *pgOf(void *p)
     return static_cast<PGconn *>(p);
 }
 
+// A lock the account's own other session holds (an open ALTER ROLE) ends the change rather than
+// stalling root's command; the server then refuses it and nothing is changed.
+constexpr const char *boundedWaits = "-c lock_timeout=20s -c statement_timeout=60s";
+
 bool isConnectionError(unsigned int error)
 {
     return error == CR_CONNECTION_ERROR || error == CR_CONN_HOST_ERROR ||
@@ -66,11 +70,19 @@ DatabaseSession::Status SystemDatabaseSession::logIn(const SettingsFile::Account
                               "connect_timeout",
                               "client_encoding",
                               "application_name",
+                              "options",
                               nullptr};
-        const char *values[] = {
-            host.constData(),   port.constData(), database.constData(), user.constData(),
-            secret.constData(), "/dev/null",      timeout.constData(),  "UTF8",
-            "sitepass-cli",     nullptr};
+        const char *values[] = {host.constData(),
+                                port.constData(),
+                                database.constData(),
+                                user.constData(),
+                                secret.constData(),
+                                "/dev/null",
+                                timeout.constData(),
+                                "UTF8",
+                                "sitepass-cli",
+                                boundedWaits,
+                                nullptr};
         m_pg = PQconnectdbParams(keys, values, 0);
         PGconn *pg = pgOf(m_pg);
         if (PQstatus(pg) != CONNECTION_OK) {
@@ -90,6 +102,7 @@ DatabaseSession::Status SystemDatabaseSession::logIn(const SettingsFile::Account
     mysql_optionsv(m, MYSQL_OPT_READ_TIMEOUT, &timeout);
     mysql_optionsv(m, MYSQL_OPT_WRITE_TIMEOUT, &timeout);
     mysql_optionsv(m, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    mysql_optionsv(m, MYSQL_INIT_COMMAND, "SET SESSION lock_wait_timeout = 20");
     if (!mysql_real_connect(m, host.isEmpty() ? nullptr : host.constData(), user.constData(),
                             secret.constData(), database.constData(), unsigned(portNumber),
                             socket.isEmpty() ? nullptr : socket.constData(), 0)) {
