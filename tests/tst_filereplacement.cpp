@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "FileReplacement.h"
+#include "OpenedFolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <QTest>
 #include <cerrno>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -65,6 +68,70 @@ private slots:
         QCOMPARE(r.commit(), 0);
         QCOMPARE(read(m_file), "new"_ba);
         QVERIFY(QFileInfo(m_dir.filePath(u"current/.env"_s)).isSymLink());
+    }
+
+    // What a site's user (65534 here) can make of its own folders is never followed by root.
+    void pathsAnotherUserControls_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("open");
+        QTest::addRow("the file as that user's link in its folder") << u"site/.env"_s << ELOOP;
+        QTest::addRow("a folder of the path as that user's link") << u"site/link/.env"_s << ELOOP;
+        QTest::addRow("that user's link in root's folder") << u"theirs/.env"_s << ELOOP;
+        QTest::addRow("a folder of a second user inside the first's")
+            << u"site/other/.env"_s << OpenedFolder::otherUsersFolder;
+        QTest::addRow("root's own link in root's folder") << u"ours/.env"_s << 0;
+    }
+    void pathsAnotherUserControls()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, open);
+        if (geteuid() != 0)
+            QSKIP("other users' folders need root");
+        const auto at = [&](const QString &p) { return name(m_dir.filePath(p)); };
+        QVERIFY(QDir().mkpath(m_dir.filePath(u"site/other"_s)));
+        QCOMPARE(chown(at(u"site"_s).constData(), 65534, 65534), 0);
+        QCOMPARE(chown(at(u"site/other"_s).constData(), 65533, 65533), 0);
+        write(m_dir.filePath(u"site/other/.env"_s), "DB_PASSWORD=b");
+        QCOMPARE(symlink(name(m_file).constData(), at(u"site/.env"_s).constData()), 0);
+        QCOMPARE(symlink("..", at(u"site/link"_s).constData()), 0);
+        QCOMPARE(symlink(m_dir.path().toLocal8Bit().constData(), at(u"theirs"_s).constData()), 0);
+        QCOMPARE(lchown(at(u"theirs"_s).constData(), 65534, 65534), 0);
+        QCOMPARE(symlink(m_dir.path().toLocal8Bit().constData(), at(u"ours"_s).constData()), 0);
+        FileReplacement r(m_dir.filePath(path));
+        QCOMPARE(r.open(), open);
+    }
+
+    void aFileOverTheLimitIsNotRead()
+    {
+        FileReplacement r(m_file, {}, 2);
+        QCOMPARE(r.open(), EFBIG);
+        QVERIFY(r.contents().isEmpty());
+    }
+
+    // Anyone who may read the file may lock it; the lock folder is the caller's alone.
+    void theLockFolderIgnoresAReadersLock()
+    {
+        const QString locks = m_dir.filePath(u"locks"_s);
+        const int reader = ::open(name(m_file).constData(), O_RDONLY);
+        QVERIFY(reader >= 0 && flock(reader, LOCK_SH | LOCK_NB) == 0);
+        FileReplacement first(m_file, locks), second(m_file, locks);
+        QCOMPARE(first.open(), 0);
+        QCOMPARE(second.open(), EWOULDBLOCK);
+        QCOMPARE(first.writeCopy("new"), 0);
+        QVERIFY(first.copyIsCallers());
+        ::close(reader);
+    }
+
+    void aCopyBesideAnotherUsersFileIsNotTheCallers()
+    {
+        if (geteuid() != 0)
+            QSKIP("another owner needs root");
+        QCOMPARE(chown(name(m_file).constData(), 65534, -1), 0);
+        FileReplacement r(m_file);
+        QCOMPARE(r.open(), 0);
+        QCOMPARE(r.writeCopy("planted"), 0);
+        QVERIFY(!r.copyIsCallers());
     }
 
     void oneRunAtATime()

@@ -83,6 +83,19 @@ private slots:
         QVERIFY(site.apacheModules.isEmpty());
     }
 
+    // The placeholder's file, served as text, holds no answer that would pass the check.
+    void thePlaceholderAnswersOnlyWhenRun()
+    {
+        ScriptedRandomSource random;
+        const SitePlan::Site site =
+            SitePlan::plan(profile(), App::Php, SqlScript::Dialect::MariaDb, Server::Nginx, {},
+                           SitePlan::debianLayout(u"8.2"_s, Server::Nginx), random);
+        const QString token = site.placeholderText.section(u"bin2hex('"_s, 1).section(u'\'', 0, 0);
+        QCOMPARE(token.size(), 24);
+        QVERIFY(site.checkAnswer.contains(QString::fromLatin1(token.toLatin1().toHex())));
+        QVERIFY(!site.placeholderText.contains(site.checkAnswer.trimmed()));
+    }
+
     void theJournalReadsBackWithoutASecret()
     {
         const SitePlan::Layout layout = SitePlan::debianLayout(u"8.2"_s, Server::Apache);
@@ -92,12 +105,19 @@ private slots:
                                       Server::Apache, {}, layout, random);
         journal.steps = {{SitePlan::Step::User, true}, {SitePlan::Step::Folders, false}};
         journal.madeLogFolder = true;
+        journal.removed = true;
+        journal.databaseDropped = true;
         const QByteArray bytes = SitePlan::write(journal);
         QVERIFY(!bytes.contains("Fn2es2BF"));
         QVERIFY(!bytes.contains("SCRAM"));
+        // The check's token is for this add only: the journal is read by root alone, but the
+        // answer must not outlive the run.
+        QVERIFY(!bytes.contains(journal.site.checkAnswer.section(u'(', 1).chopped(2).toUtf8()));
         const auto back = SitePlan::read(bytes);
         QVERIFY(back);
         QCOMPARE(SitePlan::write(*back), bytes);
+        QVERIFY(back->removed && back->databaseDropped && !back->filesDeleted);
+        QCOMPARE(back->site.serverLogs.size(), 2);
         QCOMPARE(back->site.phpFpmPidFile, u"/run/php/php8.2-fpm.pid"_s);
         QVERIFY(!SitePlan::read("{\"host\": \"a.test\", \"app\": \"cobol\"}"));
     }
