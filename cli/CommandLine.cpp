@@ -7,6 +7,7 @@
 
 #include "ChunkedOutput.h"
 #include "NewFile.h"
+#include "OpenedFolder.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -126,6 +127,10 @@ QString errorWords(int error)
         return u"文件超过允许的大小"_s;
     case EIO:
         return u"输入输出错误"_s;
+    case ELOOP:
+        return u"路径里有一个别的用户可以放或改的符号链接，不会跟随它"_s;
+    case OpenedFolder::otherUsersFolder:
+        return u"路径从一个用户的文件夹进到了另一个用户的文件夹里"_s;
     default:
         return {};
     }
@@ -262,6 +267,9 @@ void writeNewFile(const QString &name, const QString &text, const QString &group
             throw UsageError{u"文件“%1”已存在，不会覆盖它。"_s.arg(name.left(200))};
         if (error == NewFile::noSuchGroup)
             throw UsageError{u"--group：没有名为“%1”的组。"_s.arg(group.left(40))};
+        if (error == ELOOP || error == OpenedFolder::otherUsersFolder)
+            throw UsageError{
+                u"不会创建文件“%1”：%2。"_s.arg(name.left(200), describeCreateFailure(error))};
         if (error == EPERM && !group.isEmpty())
             throw UsageError{u"--group：无权把文件交给组“%1”。"_s.arg(group.left(40))};
         throw Failure{
@@ -298,6 +306,11 @@ OutputFile outputFile(const QCommandLineParser &parser, const Options &o)
 
 void stopHereForTests(const char *step)
 {
+#ifdef SIGSTOP
+    // Paused, for a test to change the files as another user would meanwhile.
+    if (qEnvironmentVariable("SITEPASS_TEST_STOP_AT") == QLatin1String(step))
+        raise(SIGSTOP);
+#endif
     if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") != QLatin1String(step))
         return;
 #ifdef SIGKILL

@@ -282,6 +282,10 @@ struct Rotation
         }
         SystemDatabaseSession withFile;
         const Status status = withFile.logIn(a, a.password);
+        if (status != Status::Ok && tried == Status::Ok)
+            throw Failure{u"“%1”旁边的副本里的密码能登录，文件里的不能；但文件或副本不是以 root "
+                          "的身份写的（或别人也能写），可能是站点用户自己放的，rotate 不会用它。"
+                          "请查看后自己把它改名为“%1”或删除它再运行。"_s.arg(file)};
         if (status != Status::Ok)
             throw Failure{
                 u"“%1”旁边有上次中断时留下的副本，但两个密码都登录不了（%2）；它留在原处。"_s.arg(
@@ -326,6 +330,7 @@ struct Rotation
         } catch (const SettingsFile::Unreadable &e) {
             throw UsageError{describeProblem(e, file)};
         }
+        stopHereForTests("opened");
         const Account &a = current.account;
         if (call.parser.isSet(call.options.vault)) // before the server is touched
             vault = openVault(call, call.parser.value(call.options.vault));

@@ -66,6 +66,14 @@ QString words(int error)
     return described.isEmpty() ? QString::fromLocal8Bit(strerror(error)) : described;
 }
 
+// A path as the web server reads it: Debian's Apache names its log folder by a variable of
+// /etc/apache2/envvars.
+QString serverPath(const QString &path)
+{
+    QString expanded = path;
+    return expanded.replace(WebConfig::defaultApacheLogFolder.toString(), u"/var/log/apache2"_s);
+}
+
 QString lastLine(const QString &output)
 {
     const QStringList lines = output.trimmed().split(u'\n');
@@ -208,8 +216,9 @@ struct SiteRun
             const QString logGroup = SiteUsers::groupExists(u"adm"_s) ? u"adm"_s : QString();
             for (const QString &log : site.serverLogs)
                 if (const int error = SiteFiles::prepareFile(
-                        log, site.server == Server::Nginx ? web : QString(), logGroup, 0640))
-                    return u"无法创建“%1”：%2"_s.arg(log, words(error));
+                        serverPath(log), site.server == Server::Nginx ? web : QString(), logGroup,
+                        0640))
+                    return u"无法创建“%1”：%2"_s.arg(serverPath(log), words(error));
             if (const QString p = files({{site.serverFile, {}, {}, 0644, site.serverText}});
                 !p.isEmpty())
                 return p;
@@ -279,7 +288,7 @@ Undone undo(Journal &j, bool dropDatabase, bool deleteFiles)
         removed(s.serverFile);
         if (deleteFiles)
             for (const QString &log : s.serverLogs)
-                removed(log);
+                removed(serverPath(log));
     }
     if (begun(Step::Pool))
         removed(s.poolFile);

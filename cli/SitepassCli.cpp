@@ -105,7 +105,11 @@ QString verbHelp(const Options &o, const QString &verb)
             "中途被终止或服务器没有回应时，再运行一次同样的命令会按哪个密码能登录来了结。\n"
             "只更换网站登录用的那个账户：同名用户在其他主机上的账户（如 'u'@'localhost' 和 "
             "'u'@'%'）\n"
-            "不变，请用管理员账户处理。"_s;
+            "不变，请用管理员账户处理。\n"
+            "文件或它路径上的某一层若是别的用户（如站点用户）可以放或改的符号链接，就拒绝（退出状态"
+            " "
+            "2）；\n"
+            "大于 1 MiB 的文件也拒绝。以 root 运行时，锁在 /var/lib/sitepass/rotate 里，站点用户拿不到。"_s;
         addGroup(rows, u"新密码的选项："_s, o.passwordOptions());
         addGroup(rows, u"输出："_s, {&o.showPassword});
         addGroup(rows, u"保险库（动服务器之前先打开，账户的条目跟着文件换）："_s, o.vaultOptions());
@@ -120,7 +124,9 @@ QString verbHelp(const Options &o, const QString &verb)
             "Web 服务器配置；重载服务器，再从本机请求一次站点。每一步之前先记进 "
             "/var/lib/sitepass/域名.json，\n"
             "任何一步失败都按相反的顺序撤销已做的步骤；被终止时，site remove 会删掉已建的部分。\n"
-            "site remove 默认保留站点的文件和数据库。"_s;
+            "site remove 默认保留站点的文件和数据库，这时站点的用户也留着（锁定），\n"
+            "免得以后的站点分到同样的用户号；之后 site remove --delete-files --drop-database "
+            "删掉它们和用户。"_s;
         addGroup(rows, u"site add："_s,
                  {&o.app, &o.engine, &o.server, &o.profile, &o.json, &o.output, &o.group});
         addGroup(rows, u"站点资料（不给 --profile 时）："_s,

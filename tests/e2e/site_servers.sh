@@ -73,17 +73,21 @@ status_is "a report file that is there, before the site is made" 2 "$cli" site a
 check "refusals change nothing" diff "$scratch/two" <(machine)
 
 # A failure after the checks undoes every step done: a folder that cannot be made (no inodes
-# left), and a database the server will not make (template1 in use by another session).
+# left), and a database the server will not make (template0, opened for the test, in use by
+# another session).
 mkdir -p /var/full && mount -t tmpfs -o size=64k,nr_inodes=1 tmpfs /var/full
 status_is "a folder that cannot be made" 1 "$cli" site add c.test --app php --site-root /var/full/c
 check "a folder that cannot be made: said" grep -q '/var/full/c' "$scratch/err"
 umount /var/full
-runuser -u postgres -- psql -XAtq -d template1 -c 'SELECT pg_sleep(30)' >/dev/null 2>&1 &
+pg_template0() { (cd / && runuser -u postgres -- psql -XAtq -c "ALTER DATABASE template0 ALLOW_CONNECTIONS $1") >/dev/null; }
+pg_template0 true
+runuser -u postgres -- psql -XAtq -d template0 -c 'SELECT pg_sleep(30)' >/dev/null 2>&1 &
 sleeper=$!
 sleep 1
 status_is "a database the server refuses" 1 "$cli" site add d.test --app php --engine postgresql
 kill "$sleeper" 2>/dev/null; wait "$sleeper" 2>/dev/null
-(cd / && runuser -u postgres -- psql -XAtq -c "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'template1'") >/dev/null
+(cd / && runuser -u postgres -- psql -XAtq -c "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'template0'") >/dev/null
+pg_template0 false
 check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
 check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 
@@ -148,7 +152,9 @@ check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
 status_is "site remove a.test" 0 "$cli" site remove a.test
 check "a.test no longer served by its pool" bash -c "! curl -s --resolve a.test:80:127.0.0.1 http://a.test/ | grep -q 'own pool'"
 check "a.test's files stay" test -f /var/www/A_TEST/config.php
-check "a.test's user is gone" bash -c '! getent passwd site-a_test'
+check "a.test's user stays, locked, while its files do" bash -c 'passwd -S site-a_test | grep -q " L "'
+status_is "site remove a.test then takes its files and database" 0 "$cli" site remove a.test --drop-database --delete-files
+check "a.test's user goes with them" bash -c '! getent passwd site-a_test && ! test -e /var/www/A_TEST'
 check "b.test still answers" grep -q 'as site-b_test' <(get b.test)
 
 # The README's playbook, run twice on this host: two sites, then nothing changed.
