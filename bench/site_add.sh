@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")/../tests/e2e" && pwd)
 [ "$(id -u)" -eq 0 ] && runuser -u nobody -- true 2>/dev/null ||
     { echo "site add: skipped, it needs root and a namespace of its own"; exit 0; }
 if [ -z "${SITEPASS_SITE_NAMESPACE:-}" ]; then
-    SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --propagation private "$0" "$@"
+    SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --pid --fork --mount-proc --propagation private "$0" "$@"
 fi
 . "$here/debian_servers.sh"
 sites=5

@@ -18,7 +18,8 @@ struct Run
     QString output;
     bool ok() const { return status == 0; }
 };
-Run run(const QString &program, const QStringList &arguments);
+// A program still running after `timeoutMs` is killed, and the run failed (status -1).
+Run run(const QString &program, const QStringList &arguments, int timeoutMs = 120000);
 
 // The newest PHP-FPM installed: "8.2", or nothing.
 std::optional<QString> phpVersion();

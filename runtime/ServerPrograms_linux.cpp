@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 
 namespace ServerPrograms {
 
-Run run(const QString &program, const QStringList &arguments)
+Run run(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -31,7 +31,14 @@ Run run(const QString &program, const QStringList &arguments)
         return result;
     }
     process.closeWriteChannel();
-    process.waitForFinished(120000);
+    // A program that hangs is a failure of its own, never a success; it is ended.
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(5000);
+        result.output = QString::fromUtf8(process.readAll()) +
+                        u"%1 在 %2 秒内没有结束，已终止它"_s.arg(program).arg(timeoutMs / 1000);
+        return result;
+    }
     result.output = QString::fromUtf8(process.readAll());
     result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return result;

@@ -11,7 +11,7 @@ cli=$1
 [ "$(id -u)" -eq 0 ] || { echo "skipped: the servers run as nobody, which needs root" >&2; exit 77; }
 # A chroot's root is no mount point to make private: there the busy file is not tried.
 if [ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ] && runuser -u nobody -- true 2>/dev/null; then
-    SITEPASS_ROTATE_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
+    SITEPASS_ROTATE_NAMESPACE=1 exec unshare --mount --pid --fork --mount-proc --propagation private "$0" "$@"
 fi
 check_php=$(dirname "$0")/rotate_check.php
 . "$(dirname "$0")/servers.sh"

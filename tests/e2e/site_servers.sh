@@ -13,7 +13,13 @@ if [ -z "${SITEPASS_SITE_NAMESPACE:-}" ]; then
     # A chroot's root is no mount point to make private, and its servers cannot drop to users.
     runuser -u nobody -- true 2>/dev/null ||
         { echo "skipped: no namespace of our own where the root directory is closed" >&2; exit 77; }
-    SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --propagation private "$0" "$@"
+    # The overlays start from the live /etc: a site user made there by anything else would take
+    # the names and ids the sites here are given.
+    if getent passwd | grep -q '^site-' || getent group | grep -q '^site-'; then
+        echo "FAIL: this machine already has site-* users or groups; remove them before the test" >&2
+        exit 1
+    fi
+    SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --pid --fork --mount-proc --propagation private "$0" "$@"
 fi
 passed=0 failed=0
 ok() { passed=$((passed + 1)); }
@@ -70,6 +76,17 @@ status_is "a server file in the way" 2 "$cli" site add c.test --app php
 rm /etc/nginx/sites-available/c.test
 touch "$scratch/taken"
 status_is "a report file that is there, before the site is made" 2 "$cli" site add c.test --app php --output "$scratch/taken"
+# Another owner's database or group of the site's names is refused, never dropped or deleted.
+"$cli" profile h.test --json >"$scratch/h.json"
+h_db=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["db_table"])' "$scratch/h.json")
+maria "CREATE DATABASE $h_db; CREATE TABLE $h_db.t (i INT); INSERT INTO $h_db.t VALUES (7)"
+status_is "a database of the site's name that is there" 2 "$cli" site add h.test --app php --profile "$scratch/h.json"
+check "another owner's database keeps its row" test "$(maria "SELECT i FROM $h_db.t")" = 7
+maria "DROP DATABASE $h_db"
+groupadd --system site-h_test
+status_is "a group of the site user's name that is there" 2 "$cli" site add h.test --app php
+check "another owner's group stays" getent group site-h_test
+groupdel site-h_test
 check "refusals change nothing" diff "$scratch/two" <(machine)
 
 # A failure after the checks undoes every step done: a folder that cannot be made (no inodes
@@ -88,6 +105,18 @@ status_is "a database the server refuses" 1 "$cli" site add d.test --app php --e
 kill "$sleeper" 2>/dev/null; wait "$sleeper" 2>/dev/null
 (cd / && runuser -u postgres -- psql -XAtq -c "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = 'template0'") >/dev/null
 pg_template0 false
+# CREATE DATABASE failing after the checks passed: a plain file of its name put in the data
+# folder while site add waits before that step.
+"$cli" profile d.test --json >"$scratch/d.json"
+d_db=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["db_table"])' "$scratch/d.json")
+SITEPASS_TEST_STOP_AT=database "$cli" site add d.test --app php --profile "$scratch/d.json" >/dev/null 2>"$scratch/err" &
+pid=$!
+for _ in $(seq 200); do [ "$(cut -d' ' -f3 "/proc/$pid/stat" 2>/dev/null)" = T ] && break; sleep 0.05; done
+touch "/var/lib/mysql/$d_db"
+kill -CONT "$pid"
+wait "$pid"
+[ $? -eq 1 ] && ok || bad "a database MariaDB cannot make: not a failed step: $(head -c 300 "$scratch/err")"
+rm "/var/lib/mysql/$d_db"
 check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
 check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 
@@ -147,6 +176,23 @@ check "every program call was killed in once (${killed} of them)" test "$killed"
 check "after the kills: the machine as it was" diff "$scratch/two" <(machine)
 for program in /usr/sbin/useradd "/usr/sbin/php-fpm$php" /usr/sbin/nginx; do umount "$program"; done
 check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
+
+# Each of --drop-database and --delete-files takes its own part; the user goes with the last.
+status_is "site add i.test" 0 "$cli" site add i.test --app php
+i_db=$(python3 -c 'import json, sys; print(next(s["database"] for s in json.load(sys.stdin) if s["host"] == "i.test"))' < <("$cli" site list --json))
+check "site list: i.test complete" grep -q $'^i.test\t.*完成' <("$cli" site list)
+status_is "site remove i.test --drop-database" 0 "$cli" site remove i.test --drop-database
+check "--drop-database: the database gone, the files kept" bash -c "test -z \"\$(mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e \"SHOW DATABASES LIKE '$i_db'\")\" && test -f /var/www/I_TEST/config.php"
+status_is "site remove i.test --delete-files" 0 "$cli" site remove i.test --delete-files
+check "--delete-files: the files and then the user gone" bash -c '! test -e /var/www/I_TEST && ! getent passwd site-i_test'
+check "i.test: the machine as it was" diff "$scratch/two" <(machine)
+# A site root made a link: the link goes, what it points to stays.
+status_is "site add j.test" 0 "$cli" site add j.test --app php
+mkdir -p "$scratch/elsewhere" && echo keep >"$scratch/elsewhere/canary"
+mv /var/www/J_TEST "$scratch/j-root" && ln -s "$scratch/elsewhere" /var/www/J_TEST
+status_is "site remove j.test through a linked site root" 0 "$cli" site remove j.test --drop-database --delete-files
+check "the canary behind the link survives" test -f "$scratch/elsewhere/canary"
+check "j.test: the machine as it was" diff "$scratch/two" <(machine)
 
 # site remove keeps the files and the database unless asked.
 status_is "site remove a.test" 0 "$cli" site remove a.test

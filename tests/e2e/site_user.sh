@@ -11,6 +11,12 @@ here=$(cd "$(dirname "$0")" && pwd)
 if [ -z "${SITEPASS_SITE_NAMESPACE:-}" ]; then
     runuser -u nobody -- true 2>/dev/null ||
         { echo "skipped: no namespace of our own where the root directory is closed" >&2; exit 77; }
+    # The overlays start from the live /etc: a site user made there by anything else would take
+    # the names and ids the sites here are given.
+    if getent passwd | grep -q '^site-' || getent group | grep -q '^site-'; then
+        echo "FAIL: this machine already has site-* users or groups; remove them before the test" >&2
+        exit 1
+    fi
     SITEPASS_SITE_NAMESPACE=1 exec unshare --mount --net --pid --fork --mount-proc \
         --propagation private "$0" "$@"
 fi

@@ -14,7 +14,7 @@ cli=$1
 # The sites' users are added where only this test sees them. Where the root directory is closed
 # (a chroot, whose root is no mount point to make private) the pools run as root and need none.
 if [ -z "${SITEPASS_WEB_NAMESPACE:-}" ] && runuser -u nobody -- true 2>/dev/null; then
-    SITEPASS_WEB_NAMESPACE=1 exec unshare --mount --propagation private "$0" "$@"
+    SITEPASS_WEB_NAMESPACE=1 exec unshare --mount --pid --fork --mount-proc --propagation private "$0" "$@"
 fi
 . "$(dirname "$0")/servers.sh"
 server_folder sitepass-web
