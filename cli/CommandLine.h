@@ -155,6 +155,8 @@ struct Options
                              "或是标准输入的第一行）。"_s,
                              u"文件"_s};
     QCommandLineOption keyFile{u"key-file"_s, u"打开保险库也要用的密钥文件。"_s, u"文件"_s};
+    QCommandLineOption noPassword{u"no-password"_s,
+                                  u"保险库没有主密码，只用 --key-file（不读主密码）。"_s};
     QCommandLineOption showPassword{u"show-password"_s,
                                     u"把新密码打印到标准输出（一行，供密码管理器或脚本读取）。"_s};
     QCommandLineOption help{{u"h"_s, u"help"_s}, u"显示本帮助。"_s};
@@ -189,7 +191,10 @@ struct Options
         return {&app,    &server,    &profile,       &poolDir,      &serverDir,
                 &phpFpm, &phpFpmPid, &serverProgram, &dropDatabase, &deleteFiles};
     }
-    QList<const QCommandLineOption *> vaultOptions() const { return {&vault, &keyFile}; }
+    QList<const QCommandLineOption *> vaultOptions() const
+    {
+        return {&vault, &keyFile, &noPassword};
+    }
     QList<const QCommandLineOption *> all() const
     {
         return passwordOptions() + QList<const QCommandLineOption *>{&count} + profileOptions() +

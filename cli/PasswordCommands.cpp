@@ -141,7 +141,7 @@ void profile(const Invocation &call, ChunkedOutput &out)
     if (parser.isSet(o.crlf) && parser.isSet(o.json))
         throw UsageError{u"--crlf 和 --json 不能同时使用。"_s};
     const OutputFile output = outputFile(parser, o);
-    for (const QCommandLineOption *option : {&o.keyFile, &o.dbHost})
+    for (const QCommandLineOption *option : {&o.keyFile, &o.noPassword, &o.dbHost})
         if (parser.isSet(*option) && !parser.isSet(o.vault))
             throw UsageError{u"--%1 只与 --vault 同用。"_s.arg(option->names().constFirst())};
     // The vault opens before anything is drawn; the report is printed once it is stored.

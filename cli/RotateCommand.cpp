@@ -471,8 +471,9 @@ QString rotate(const Invocation &call)
                   QList<const QCommandLineOption *>{&o.count, &o.host} + o.profileOptions() +
                       o.configOptions() + o.siteOptions(),
                   u"rotate"_s);
-    if (call.parser.isSet(o.keyFile) && !call.parser.isSet(o.vault))
-        throw UsageError{u"--key-file 只与 --vault 同用。"_s};
+    for (const QCommandLineOption *option : {&o.keyFile, &o.noPassword})
+        if (call.parser.isSet(*option) && !call.parser.isSet(o.vault))
+            throw UsageError{u"--%1 只与 --vault 同用。"_s.arg(option->names().constFirst())};
 #ifdef Q_OS_WIN
     throw UsageError{
         u"rotate 在网站所在的 Linux 服务器上运行：它要读写服务器上的设置文件并登录那里的数据库。"_s};

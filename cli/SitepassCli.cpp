@@ -81,7 +81,7 @@ QString verbHelp(const Options &o, const QString &verb)
         addGroup(rows, u"选项："_s, o.profileOptions() + o.fileOptions());
         addGroup(rows, u"两个密码的选项："_s, o.passwordOptions());
         addGroup(rows, u"保险库（打印报告前先存进去）："_s,
-                 QList<const QCommandLineOption *>{&o.vault, &o.keyFile, &o.dbHost});
+                 QList<const QCommandLineOption *>{&o.vault, &o.keyFile, &o.noPassword, &o.dbHost});
     } else if (verb == u"sql"_s) {
         usage =
             u"sql mariadb|mysql|postgresql [文件]\n读入站点资料（报告或 JSON，默认读标准输入），打印建立其数据库和用户的 SQL。"_s;
@@ -145,8 +145,13 @@ QString verbHelp(const Options &o, const QString &verb)
             "add 把站点的数据库账户和管理员账户存进“sitepass/站点”组里；同一站点再存时更新这两个"
             "条目，\n"
             "旧的值留在条目的历史里。保险库先完整写在旁边，再一步替换，属主和权限不变。\n"
-            "主密码在终端上不回显地输入（create 输两次）；标准输入不是终端时，它的第一行是主密码。"_s;
-        addGroup(rows, u"选项："_s, QList<const QCommandLineOption *>{&o.keyFile, &o.dbHost});
+            "主密码在终端上不回显地输入（create "
+            "输两次）；标准输入不是终端时，它的第一行是主密码。\n"
+            "只用密钥文件的保险库：加 --key-file 文件 --no-password（不读主密码），create 和 add "
+            "都一样；\n"
+            "主密码为空的保险库（KeePass 允许）用一个空行打开，但 create 不建没有钥匙的保险库。"_s;
+        addGroup(rows, u"选项："_s,
+                 QList<const QCommandLineOption *>{&o.keyFile, &o.noPassword, &o.dbHost});
     } else {
         throw UsageError{
             u"没有“%1”这个命令：应为 password、profile、sql、config、rotate、site 或 vault。"_s.arg(

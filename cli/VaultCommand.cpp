@@ -68,13 +68,30 @@ QByteArray keyFromFile(const Invocation &call)
     return key;
 }
 
-QByteArray compositeKey(const Invocation &call, bool twice)
+// The keys to try, in order. A vault of a key file alone has no password part; KeePass also
+// lets a vault have an empty password, which is another key: with a key file and an empty line
+// both are tried, as KeePassXC does.
+QList<QByteArray> compositeKeys(const Invocation &call, bool creating)
 {
     const QByteArray fromFile = keyFromFile(call);
-    const QString password = masterPassword(call, twice);
-    if (password.isEmpty() && fromFile.isEmpty())
+    if (call.parser.isSet(call.options.noPassword)) {
+        if (fromFile.isEmpty())
+            throw UsageError{u"--no-password 要与 --key-file 同用：保险库至少要有一样钥匙。"_s};
+        return {KdbxFile::compositeKey(call.crypto, std::nullopt, fromFile)};
+    }
+    const QString password = masterPassword(call, creating);
+    if (!password.isEmpty())
+        return {KdbxFile::compositeKey(call.crypto, password, fromFile)};
+    // A new vault never gets an empty password: an unset variable piped in would make one that
+    // anyone opens.
+    if (creating && fromFile.isEmpty())
         throw UsageError{u"主密码是空的，又没有 --key-file：保险库需要其中之一。"_s};
-    return KdbxFile::compositeKey(call.crypto, password, fromFile);
+    if (fromFile.isEmpty())
+        return {KdbxFile::compositeKey(call.crypto, password, {})};
+    QList<QByteArray> keys{KdbxFile::compositeKey(call.crypto, std::nullopt, fromFile)};
+    if (!creating)
+        keys << KdbxFile::compositeKey(call.crypto, password, fromFile);
+    return keys;
 }
 
 // Argon2id over 64 MiB in as many lanes as the processor has, with as many passes as take
@@ -110,7 +127,7 @@ void create(const Invocation &call)
     if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
         throw UsageError{u"“%1”的文件夹不存在。"_s.arg(path.left(200))};
     CoreDumps::disable();
-    const QByteArray key = compositeKey(call, true);
+    const QByteArray key = compositeKeys(call, true).constFirst();
     const KdbxFile::Vault vault =
         KdbxFile::create(QFileInfo(path).completeBaseName(), calibrated(call.crypto),
                          call.clock.now().toSecsSinceEpoch(), call.random);
@@ -169,17 +186,26 @@ std::unique_ptr<OpenedVault> openVault(const Invocation &call, const QString &pa
     }
     if (opened->file->contents().size() > maxVaultBytes)
         throw UsageError{u"保险库“%1”太大。"_s.arg(path.left(200))};
-    opened->key = compositeKey(call, false);
-    // The two derivations, this file's and the next one's, side by side: together they are
-    // nearly all the time a vault takes, and neither needs the other.
-    if (const auto header = KdbxFile::readHeader(opened->file->contents())) {
-        opened->next = KdbxFile::reseeded(*header, call.random);
-        opened->nextKey = std::async(
-            std::launch::async, [&crypto = call.crypto, next = opened->next, key = opened->key] {
-                return KdbxFile::derive(next, key, crypto);
-            });
+    const QList<QByteArray> keys = compositeKeys(call, false);
+    KdbxFile::Opened read;
+    for (const QByteArray &key : keys) {
+        opened->key = key;
+        read = KdbxFile::read(opened->file->contents(), key, call.crypto);
+        if (read.problem != KdbxFile::Problem::WrongKey)
+            break;
     }
-    KdbxFile::Opened read = KdbxFile::read(opened->file->contents(), opened->key, call.crypto);
+    // The next file's key derived only once this one opened: never a second derivation's
+    // memory beside the first, nor one spent on a wrong password. It runs while the caller
+    // works on the entries (and, for rotate, on the server).
+    if (read.problem == KdbxFile::Problem::None)
+        if (const auto header = KdbxFile::readHeader(opened->file->contents())) {
+            opened->next = KdbxFile::reseeded(*header, call.random);
+            opened->nextKey =
+                std::async(std::launch::async,
+                           [&crypto = call.crypto, next = opened->next, key = opened->key] {
+                               return KdbxFile::derive(next, key, crypto);
+                           });
+        }
     switch (read.problem) {
     case KdbxFile::Problem::None:
         break;

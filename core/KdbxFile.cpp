@@ -299,9 +299,10 @@ QString timeText(const Vault &vault, qint64 unixSeconds)
     return QString::fromLatin1(le<qint64>(unixSeconds + yearOneToEpoch).toBase64());
 }
 
-QByteArray compositeKey(VaultCrypto &crypto, const QString &password, const QByteArray &keyFileKey)
+QByteArray compositeKey(VaultCrypto &crypto, const std::optional<QString> &password,
+                        const QByteArray &keyFileKey)
 {
-    QByteArray parts = crypto.sha256(password.toUtf8());
+    QByteArray parts = password ? crypto.sha256(password->toUtf8()) : QByteArray();
     parts += keyFileKey;
     const QByteArray composite = crypto.sha256(parts);
     parts.fill('\0');
@@ -317,9 +318,13 @@ QByteArray keyFileKey(VaultCrypto &crypto, const QByteArray &file)
         if (hex.size() == 32 && hex.toHex() == file.toLower())
             return hex;
     }
-    if (file.contains("<KeyFile>")) {
-        const std::optional<VaultXml::Element> xml =
-            VaultXml::read(file, [](qsizetype) { return std::nullopt; });
+    // An XML key file by its root element, whatever attributes it carries (KeePass 2.47 writes
+    // namespaces there); any other file, XML or not, by its hash.
+    const std::optional<VaultXml::Element> xml =
+        file.trimmed().startsWith('<') || file.startsWith("\xEF\xBB\xBF")
+            ? VaultXml::read(file, [](qsizetype) { return std::nullopt; })
+            : std::nullopt;
+    if (xml && xml->name == u"KeyFile") {
         const VaultXml::Element *key = xml ? xml->child(u"Key") : nullptr;
         const VaultXml::Element *data = key ? key->child(u"Data") : nullptr;
         const VaultXml::Element *meta = xml ? xml->child(u"Meta") : nullptr;

@@ -57,9 +57,10 @@ struct Opened
     Vault vault;
 };
 
-// The composite key of a password and a key file's key (empty for none): what every
-// derivation starts from.
-QByteArray compositeKey(VaultCrypto &crypto, const QString &password, const QByteArray &keyFileKey);
+// The composite key of a password (none: a vault of a key file alone, which is not the same as
+// an empty password) and a key file's key (empty for none): what every derivation starts from.
+QByteArray compositeKey(VaultCrypto &crypto, const std::optional<QString> &password,
+                        const QByteArray &keyFileKey);
 
 // The key a key file gives: KeePass's XML key file (1.0 and 2.0), 32 raw bytes, 64 hex
 // digits, or any other file by its SHA-256. Empty for an XML key file that does not check out.

@@ -69,6 +69,19 @@ bool xorAll(const QList<Element *> &values, const KeyStream &stream)
     return true;
 }
 
+// A carriage return as a character reference: written raw, every XML reader would read it as a
+// line feed, and a value this program never touched would come back changed.
+void writeText(QXmlStreamWriter &w, const QString &text)
+{
+    const QStringList pieces = text.split(u'\r');
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (i)
+            w.writeEntityReference(u"#13"_s);
+        if (!pieces.at(i).isEmpty())
+            w.writeCharacters(pieces.at(i));
+    }
+}
+
 void writeElement(QXmlStreamWriter &w, const Element &e, const QList<QByteArray> &hidden,
                   qsizetype &next)
 {
@@ -77,7 +90,7 @@ void writeElement(QXmlStreamWriter &w, const Element &e, const QList<QByteArray>
     if (e.isProtected())
         w.writeCharacters(QString::fromLatin1(hidden.at(next++).toBase64()));
     else if (e.children.isEmpty())
-        w.writeCharacters(e.text);
+        writeText(w, e.text);
     for (const Element &c : e.children)
         writeElement(w, c, hidden, next);
     w.writeEndElement();

@@ -184,6 +184,32 @@ private slots:
         QCOMPARE(VaultSites::databasePassword(back.vault, u"u1"_s, u"t1"_s), u"three"_s);
     }
 
+    // A carriage return in a value this program never touches comes back as it was.
+    void aCarriageReturnSurvivesASave()
+    {
+        KdbxFile::Vault v = small();
+        v.document.ensureChild(u"Root").ensureChild(u"Group").children.append(
+            {u"Unknown"_s, {}, u"line one\r\nline two\r"_s, {}, {}});
+        const QByteArray key = KdbxFile::compositeKey(m_crypto, u"k"_s, {});
+        const KdbxFile::Opened back =
+            KdbxFile::read(KdbxFile::write(v, key, m_crypto, m_random), key, m_crypto);
+        QCOMPARE(back.problem, Problem::None);
+        QCOMPARE(back.vault.document.child(u"Root")->child(u"Group")->childText(u"Unknown"),
+                 u"line one\r\nline two\r"_s);
+    }
+
+    // No password part is another key than an empty password's.
+    void aKeyFileAloneIsItsOwnKey()
+    {
+        const QByteArray file(32, 'k');
+        const QByteArray alone = KdbxFile::compositeKey(m_crypto, std::nullopt, file);
+        QCOMPARE(alone, m_crypto.sha256(file));
+        QVERIFY(alone != KdbxFile::compositeKey(m_crypto, QString(), file));
+        const KdbxFile::Opened back =
+            KdbxFile::read(KdbxFile::write(small(), alone, m_crypto, m_random), alone, m_crypto);
+        QCOMPARE(back.problem, Problem::None);
+    }
+
     void anAlteredByteIsNeverReadAsTheVault()
     {
         const QByteArray key = KdbxFile::compositeKey(m_crypto, u"k"_s, {});
@@ -219,8 +245,17 @@ private slots:
             << "<KeyFile><Meta><Version>2.0</Version></Meta><Key><Data Hash=\"00000000\">" +
                    k.toHex() + "</Data></Key></KeyFile>"
             << QByteArray();
+        QTest::addRow("XML 2.0 as KeePass 2.47 writes it, namespaces on its root")
+            << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KeyFile xmlns:xsd=\"x\" "
+               "xmlns:xsi=\"y\">"
+               "<Meta><Version>2.0</Version></Meta><Key><Data Hash=\"" +
+                   hash + "\">" + k.toHex() + "</Data></Key></KeyFile>"
+            << k;
         QTest::addRow("any other file, by its SHA-256")
             << QByteArray("notes") << m_crypto.sha256("notes");
+        QTest::addRow("XML of another kind, by its SHA-256")
+            << QByteArray("<Notes><KeyFile/></Notes>")
+            << m_crypto.sha256("<Notes><KeyFile/></Notes>");
     }
     void keyFilesOfEveryKind()
     {

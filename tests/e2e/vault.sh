@@ -78,6 +78,10 @@ status_is "a key file that is not there" 2 "$cli" vault add py.kdbx b.json --key
 
 # Ours: KDBX 4, Argon2id, 0600, opened by both, with KeePassXC's XML key file.
 keepassxc-cli db-create --set-key-file xml.key kx-key.kdbx >/dev/null 2>&1 </dev/null
+# KeePassXC's vault of the key file alone: no password part in its key.
+status_is "vault add to a vault of a key file alone" 0 "$cli" vault add kx-key.kdbx a.json --key-file xml.key --no-password </dev/null
+check "KeePassXC reads it with the key file alone" bash -c "keepassxc-cli ls --no-password -k xml.key kx-key.kdbx sitepass/a.test </dev/null 2>/dev/null | grep -q 管理员"
+status_is "vault create with an empty master password" 2 "$cli" vault create empty.kdbx <<<''
 status_is "vault create with an XML key file" 0 "$cli" vault create ours.kdbx --key-file xml.key <<<'our pass'
 check "a new vault is its owner's alone" test "$(stat -c %a ours.kdbx)" = 600
 status_is "never over a vault that is there" 2 "$cli" vault create ours.kdbx <<<'x'
