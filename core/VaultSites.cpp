@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "VaultSites.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using VaultXml::Element;
 
@@ -71,12 +73,58 @@ void setString(Element &entry, const QString &key, const QString &text, bool hid
     }
 }
 
+// What an entry weighs, as near as KeePass's own count: its texts and protected values.
+qint64 sizeOf(const Element &e)
+{
+    qint64 size = e.text.toUtf8().size() + e.secret.size();
+    for (const Element &c : e.children)
+        size += sizeOf(c);
+    return size;
+}
+
+// The vault's own limits on an entry's history (KeePass's defaults where it names none; -1 is
+// no limit), the oldest going first, as KeePass trims on each edit.
+void trimHistory(const KdbxFile::Vault &vault, Element &history)
+{
+    const Element *meta = vault.document.child(u"Meta");
+    bool ok = false;
+    qint64 maxItems = meta ? meta->childText(u"HistoryMaxItems").toLongLong(&ok) : 0;
+    if (!ok)
+        maxItems = 10;
+    qint64 maxSize = meta ? meta->childText(u"HistoryMaxSize").toLongLong(&ok) : 0;
+    if (!ok)
+        maxSize = 6 << 20;
+    const auto count = [&] {
+        return std::count_if(history.children.cbegin(), history.children.cend(),
+                             [](const Element &c) { return c.name == u"Entry"_s; });
+    };
+    const auto size = [&] {
+        qint64 total = 0;
+        for (const Element &c : history.children)
+            total += c.name == u"Entry"_s ? sizeOf(c) : 0;
+        return total;
+    };
+    const auto dropOldest = [&] {
+        for (qsizetype i = 0; i < history.children.size(); ++i)
+            if (history.children.at(i).name == u"Entry"_s) {
+                history.children.removeAt(i);
+                return;
+            }
+    };
+    while (maxItems >= 0 && count() > maxItems)
+        dropOldest();
+    while (maxSize >= 0 && count() > 0 && size() > maxSize)
+        dropOldest();
+}
+
 // Keeps the entry as it is now in its history, then marks it changed.
 void keepHistory(const KdbxFile::Vault &vault, Element &entry, qint64 now)
 {
     Element before = entry;
     before.children.removeIf([](const Element &c) { return c.name == u"History"_s; });
-    entry.ensureChild(u"History").children.append(before);
+    Element &history = entry.ensureChild(u"History");
+    history.children.append(before);
+    trimHistory(vault, history);
     Element &t = entry.ensureChild(u"Times");
     t.ensureChild(u"LastModificationTime").text = KdbxFile::timeText(vault, now);
 }

@@ -181,7 +181,49 @@ private slots:
                  2);
         const VaultXml::Element *history = site->child(u"Entry")->child(u"History");
         QCOMPARE(history->children.size(), 2);
+        // Every password a protected value, as KeePass keeps them (never plain in the XML).
+        int passwords = 0;
+        for (const VaultXml::Element &entry : site->children)
+            for (const VaultXml::Element &string : entry.children)
+                if (string.name == u"String"_s && string.childText(u"Key") == u"Password"_s) {
+                    ++passwords;
+                    QVERIFY(string.child(u"Value")->isProtected());
+                }
+        QCOMPARE(passwords, 2);
         QCOMPARE(VaultSites::databasePassword(back.vault, u"u1"_s, u"t1"_s), u"three"_s);
+    }
+
+    // Each rotate adds to an entry's history only as far as the vault's own limits allow.
+    void historyKeepsToTheVaultsLimits_data()
+    {
+        QTest::addColumn<QString>("maxItems");
+        QTest::addColumn<QString>("maxSize");
+        QTest::addColumn<int>("kept");
+        QTest::addRow("at most HistoryMaxItems") << u"2"_s << u"-1"_s << 2;
+        QTest::addRow("no limit at -1") << u"-1"_s << u"-1"_s << 6;
+        QTest::addRow("within HistoryMaxSize") << u"-1"_s << u"1"_s << 0;
+    }
+    void historyKeepsToTheVaultsLimits()
+    {
+        QFETCH(QString, maxItems);
+        QFETCH(QString, maxSize);
+        QFETCH(int, kept);
+        KdbxFile::Vault v = small();
+        v.document.ensureChild(u"Meta").ensureChild(u"HistoryMaxItems").text = maxItems;
+        v.document.ensureChild(u"Meta").ensureChild(u"HistoryMaxSize").text = maxSize;
+        VaultSites::store(v, u"a.test"_s, VaultSites::accounts(profile(u"p0"_s), u"h"_s), 1,
+                          m_random);
+        for (int i = 1; i <= 6; ++i)
+            VaultSites::setDatabasePassword(v, u"u1"_s, u"t1"_s, u"h"_s, u"p%1"_s.arg(i), i,
+                                            m_random);
+        const VaultXml::Element *entry =
+            v.document.child(u"Root")->child(u"Group")->child(u"Group")->child(u"Group")->child(
+                u"Entry");
+        const VaultXml::Element *history = entry->child(u"History");
+        QCOMPARE(history->children.size(), kept);
+        if (kept)
+            QVERIFY(history->children.last().children.size() > 0);
+        QCOMPARE(VaultSites::databasePassword(v, u"u1"_s, u"t1"_s), u"p6"_s);
     }
 
     // A carriage return in a value this program never touches comes back as it was.
@@ -210,11 +252,35 @@ private slots:
         QCOMPARE(back.problem, Problem::None);
     }
 
+    // KDBX 3.1 keeps its header's hash in the XML (Meta/HeaderHash): a flipped bit in the
+    // inner stream's key would otherwise turn every password into garbage.
+    void anAlteredByteIsNeverReadAsTheVault_data()
+    {
+        QTest::addColumn<quint32>("version");
+        QTest::addColumn<int>("step");
+        QTest::addRow("KDBX 4.1, every seventh byte") << 0x00040001u << 7;
+        QTest::addRow("KDBX 3.1, every byte of its header") << 0x00030001u << 1;
+    }
     void anAlteredByteIsNeverReadAsTheVault()
     {
+        QFETCH(quint32, version);
+        QFETCH(int, step);
+        KdbxFile::Vault v = small();
+        v.version = version;
+        if (version < 0x00040000) {
+            v.kdf = {{0x42, "$UUID", aesKdf}, {0x05, "R", le<quint64>(100)}};
+            v.header.removeIf([](const KdbxFile::Field &f) { return f.id == 11; });
+            v.header += {{6, le<quint64>(100)}, {10, le<quint32>(2)}};
+        }
         const QByteArray key = KdbxFile::compositeKey(m_crypto, u"k"_s, {});
-        const QByteArray file = KdbxFile::write(small(), key, m_crypto, m_random);
-        for (qsizetype at = 0; at < file.size(); at += 7) {
+        const QByteArray file = KdbxFile::write(v, key, m_crypto, m_random);
+        QCOMPARE(KdbxFile::read(file, key, m_crypto).problem, Problem::None);
+        // 3.1's header ends with field 0 of four bytes.
+        const qsizetype end = version < 0x00040000
+                                  ? file.indexOf(QByteArray("\x00\x04\x00\r\n\r\n", 7)) + 7
+                                  : file.size();
+        QVERIFY(end > 12);
+        for (qsizetype at = 0; at < end; at += step) {
             QByteArray altered = file;
             altered[at] = char(altered[at] ^ 0x01);
             const Problem p = KdbxFile::read(altered, key, m_crypto).problem;
