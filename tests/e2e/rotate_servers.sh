@@ -340,6 +340,14 @@ if [ -n "$postgres" ]; then
     grep -q '不检查密码' "$dir/last.err" && ok || bad "trust: not said"
     cmp -s "$file" "$dir/trusted/before" && ok || bad "trust: the file was not set back"
     no_copy "$file" && ok || bad "trust: something left beside the file"
+    # Nor does the vault take a password no proof stood behind.
+    "$cli" vault create "$dir/trusted/v.kdbx" <<<'vault pw' 2>>"$dir/checks.log"
+    "$cli" vault add "$dir/trusted/v.kdbx" "$dir/trusted/profile.json" <<<'vault pw' 2>>"$dir/checks.log"
+    expect_status "trust authentication with --vault" 1 "$cli" rotate php "$file" --vault "$dir/trusted/v.kdbx" <<<'vault pw'
+    [ "$(/usr/bin/python3 -c "from pykeepass import PyKeePass
+print(PyKeePass('$dir/trusted/v.kdbx', password='vault pw').find_entries(username='s_trusted', first=True).password)")" = "$(password_in php "$file")" ] &&
+        ok || bad "trust with --vault: the vault does not hold the file's password"
+    ! ls -A "$dir/trusted" | grep -q 'v.kdbx.sitepass-rotate' && ok || bad "trust with --vault: a copy left beside the vault"
 fi
 
 # --vault: the account's entry follows the file with the old password in its history; a wrong
@@ -357,7 +365,16 @@ expect_status "rotate --vault" 0 "$cli" rotate laravel "$file" --vault "$vault" 
 cp -p "$file" "$dir/vaulted/before"
 expect_status "rotate --vault with a wrong vault password" 1 "$cli" rotate laravel "$file" --vault "$vault" <<<'not it'
 cmp -s "$file" "$dir/vaulted/before" && ok || bad "a wrong vault password: the file changed"
-for step in vault-copy file; do
+# Each name given or changed reaches the disk before the next step: the folder synced after
+# the file's copy is named, after the vault's, and after each rename.
+strace -f -y -e trace=fsync -o "$dir/fsync.log" "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw' >/dev/null 2>&1
+syncs=$(grep -c "fsync([0-9]*<$dir/vaulted>)" "$dir/fsync.log")
+[ "$syncs" -eq 5 ] && ok || bad "rotate --vault synced its folder $syncs times, not 5 (a discarded leftover, two copies named, two renames)"
+maria_admin -e "SET GLOBAL read_only = 1"
+expect_status "rotate --vault, the change refused" 1 "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw'
+maria_admin -e "SET GLOBAL read_only = 0"
+! ls -A "$dir/vaulted" | grep -q sitepass-rotate && ok || bad "--vault, the change refused: a copy left"
+for step in vault-copy server file; do
     status=$( (SITEPASS_TEST_KILL_AT=$step "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw' >>"$dir/checks.log" 2>&1; echo $?) 2>/dev/null)
     [ "$status" -eq 137 ] && ok || bad "--vault killed at the $step: not killed ($status)"
     expect_status "--vault: the run after one killed at the $step" 0 "$cli" rotate laravel "$file" --vault "$vault" <<<'vault pw'
