@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QtEndian>
 
@@ -289,6 +290,53 @@ private slots:
         QCOMPARE(KdbxFile::read(file.left(file.size() - 1), key, m_crypto).problem,
                  Problem::Damaged);
         QCOMPARE(KdbxFile::read("not a vault", key, m_crypto).problem, Problem::NotAVault);
+    }
+
+    // What a damaged or crafted header asks for is refused at once, never run for hours or
+    // given the machine's memory.
+    void boundsOnWhatAFileAsksFor_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addRow("AES-KDF rounds past two billion") << "R"_ba << le<quint64>(quint64(1) << 40);
+        QTest::addRow("Argon2 lanes past 256") << "P"_ba << le<quint32>(4096);
+        QTest::addRow("Argon2 memory past 4 GiB") << "M"_ba << le<quint64>(quint64(8) << 30);
+        QTest::addRow("Argon2 passes past 2^32") << "I"_ba << le<quint64>((quint64(1) << 32) + 2);
+    }
+    void boundsOnWhatAFileAsksFor()
+    {
+        QFETCH(QByteArray, key);
+        QFETCH(QByteArray, value);
+        KdbxFile::Vault v = small();
+        if (key == "R")
+            v.kdf = {{0x42, "$UUID", aesKdf}, {0x42, "S", QByteArray(32, 's')}, {0x05, "R", value}};
+        else
+            for (auto &entry : v.kdf) {
+                if (entry.name == key)
+                    entry.value = value;
+                // Enough memory for the lanes asked: only the bound refuses them.
+                if (key == "P" && entry.name == "M")
+                    entry.value = le<quint64>(quint64(8 * 4096) << 10);
+            }
+        QElapsedTimer timer;
+        timer.start();
+        QVERIFY(KdbxFile::derive(v, KdbxFile::compositeKey(m_crypto, u"k"_s, {}), m_crypto)
+                    .isEmpty());
+        QVERIFY(timer.elapsed() < 2000);
+    }
+
+    void boundsOnWhatTheXmlAndItsPackingHold()
+    {
+        // Nested past any vault, in a key file that needs no key to be read.
+        const QByteArray deep = "<KeyFile>" + QByteArray("<a>").repeated(100000) +
+                                QByteArray("</a>").repeated(100000) + "</KeyFile>";
+        QVERIFY(!VaultXml::read(deep, [](qsizetype) { return std::nullopt; }));
+        QCOMPARE(KdbxFile::keyFileKey(m_crypto, deep), m_crypto.sha256(deep));
+        bool ok = false;
+        const QByteArray packed = m_crypto.gzip(QByteArray(4 << 20, '\0'), ok);
+        QVERIFY(ok);
+        m_crypto.gunzip(packed, 1 << 20, ok);
+        QVERIFY(!ok);
     }
 
     void keyFilesOfEveryKind_data()
