@@ -66,6 +66,12 @@ private slots:
         QTest::addRow("a key file without a vault")
             << QStringList{u"profile"_s, u"a.test"_s, u"--key-file"_s, u"k"_s} << 2
             << u"--key-file"_s;
+        QTest::addRow("rotate's key file without a vault")
+            << QStringList{u"rotate"_s, u"php"_s, u"c.php"_s, u"--key-file"_s, u"k"_s} << 2
+            << u"--key-file"_s;
+        QTest::addRow("no password without a key file")
+            << QStringList{u"vault"_s, u"create"_s, u"n.kdbx"_s, u"--no-password"_s} << 2
+            << u"--no-password"_s;
         QTest::addRow("a vault for the sql verb")
             << QStringList{u"sql"_s, u"mariadb"_s, u"--vault"_s, u"v.kdbx"_s} << 2 << u"--vault"_s;
         QTest::addRow("create over a file that is there")

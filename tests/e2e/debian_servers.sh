@@ -4,6 +4,15 @@
 # shellcheck shell=bash
 ip link set lo up
 cd /
+# A /tmp and /dev/shm of the test's own: removing a site sweeps them for what its user left, and
+# the uids given here are the machine's too. /tmp is an overlay, so a checkout under it stays in
+# view; its upper layer is a file system of its own, which no sweep enters.
+mount -t tmpfs -o mode=1777 tmpfs /dev/shm
+mkdir /dev/shm/.sitepass-tmp && mount -t tmpfs -o mode=0700 tmpfs /dev/shm/.sitepass-tmp
+mkdir /dev/shm/.sitepass-tmp/upper /dev/shm/.sitepass-tmp/work
+mount -t overlay overlay -o lowerdir=/tmp,upperdir=/dev/shm/.sitepass-tmp/upper,workdir=/dev/shm/.sitepass-tmp/work /tmp ||
+    { echo "FAIL: no overlay over /tmp" >&2; exit 1; }
+chmod 1777 /tmp
 scratch=$(mktemp -d /tmp/sitepass-site.XXXXXX)
 mount -t tmpfs -o mode=0755 tmpfs "$scratch"
 for d in etc var run root; do

@@ -340,6 +340,10 @@ if [ -n "$postgres" ]; then
     grep -q '不检查密码' "$dir/last.err" && ok || bad "trust: not said"
     cmp -s "$file" "$dir/trusted/before" && ok || bad "trust: the file was not set back"
     no_copy "$file" && ok || bad "trust: something left beside the file"
+    # Nor is a killed run's copy taken for the server's answer where any password logs in.
+    (SITEPASS_TEST_KILL_AT=copy "$cli" rotate php "$file" >/dev/null 2>&1; true) 2>/dev/null
+    expect_status "trust authentication, a killed run's copy" 1 "$cli" rotate php "$file"
+    cmp -s "$file" "$dir/trusted/before" && ok || bad "trust, a killed run's copy: the file changed"
     # Nor does the vault take a password no proof stood behind.
     "$cli" vault create "$dir/trusted/v.kdbx" <<<'vault pw' 2>>"$dir/checks.log"
     "$cli" vault add "$dir/trusted/v.kdbx" "$dir/trusted/profile.json" <<<'vault pw' 2>>"$dir/checks.log"
