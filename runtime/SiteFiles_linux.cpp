@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -39,6 +40,32 @@ int owner(const QString &user, const QString &group, uid_t &uid, gid_t &gid)
         gid = g->gr_gid;
     }
     return 0;
+}
+
+// `path`'s last name, opened by `open` in the folder that holds it (a descriptor, or -1 with
+// errno), and given its owner and mode through that descriptor, never through the path.
+int ownedAt(const QString &path, const QString &user, const QString &group, int mode,
+            const std::function<int(int folder, const char *name)> &open)
+{
+    uid_t uid;
+    gid_t gid;
+    if (const int error = owner(user, group, uid, gid))
+        return error;
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error;
+    const int fd = open(parent.descriptor(), name.constData());
+    if (fd < 0)
+        return errno;
+    struct stat st;
+    int error = fstat(fd, &st) == 0 ? 0 : errno;
+    if (!error && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
+        error = ESPIPE;
+    if (!error && (fchown(fd, uid, gid) != 0 || fchmod(fd, mode_t(mode)) != 0))
+        error = errno;
+    ::close(fd);
+    return error;
 }
 
 // The names in an opened folder, read through a descriptor of its own.
@@ -142,23 +169,11 @@ bool exists(const QString &path)
 
 int makeFolder(const QString &path, const QString &user, const QString &group, int mode)
 {
-    uid_t uid;
-    gid_t gid;
-    if (const int error = owner(user, group, uid, gid))
-        return error;
-    OpenedFolder parent;
-    QByteArray name;
-    if (const int error = parent.openParent(path, name))
-        return error;
-    if (mkdirat(parent.descriptor(), name.constData(), 0700) != 0)
-        return errno;
-    const int fd = openat(parent.descriptor(), name.constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    const int error = fchown(fd, uid, gid) == 0 && fchmod(fd, mode_t(mode)) == 0 ? 0 : errno;
-    ::close(fd);
-    return error;
+    return ownedAt(path, user, group, mode, [](int folder, const char *name) {
+        return mkdirat(folder, name, 0700) == 0
+                   ? openat(folder, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
+                   : -1;
+    });
 }
 
 int writeFile(const QString &path, const QString &text, const QString &user, const QString &group,
@@ -181,27 +196,10 @@ int writeFile(const QString &path, const QString &text, const QString &user, con
 
 int prepareFile(const QString &path, const QString &user, const QString &group, int mode)
 {
-    uid_t uid;
-    gid_t gid;
-    if (const int error = owner(user, group, uid, gid))
-        return error;
-    OpenedFolder parent;
-    QByteArray name;
-    if (const int error = parent.openParent(path, name))
-        return error;
-    const int fd =
-        openat(parent.descriptor(), name.constData(),
-               O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return errno;
-    struct stat st;
-    int error = fstat(fd, &st) == 0 ? 0 : errno;
-    if (!error && !S_ISREG(st.st_mode))
-        error = ESPIPE;
-    if (!error && (fchown(fd, uid, gid) != 0 || fchmod(fd, mode_t(mode)) != 0))
-        error = errno;
-    ::close(fd);
-    return error;
+    return ownedAt(path, user, group, mode, [](int folder, const char *name) {
+        return openat(folder, name,
+                      O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    });
 }
 
 int makeLink(const QString &target, const QString &path)
