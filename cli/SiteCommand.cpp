@@ -427,6 +427,8 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (call.positional.size() != 3)
         throw UsageError{u"site add 需要一个域名，例如 site add example.com --app php。"_s};
     const QString domain = call.positional.at(2);
+    if (!parser.isSet(o.app))
+        throw UsageError{u"site add 需要 --app php、laravel 或 wordpress。"_s};
     const auto app = appNamed(parser.value(o.app));
     if (!app)
         throw UsageError{u"--app 应为 php、laravel 或 wordpress，收到“%1”。"_s.arg(
