@@ -129,6 +129,8 @@ QString errorWords(int error)
         return u"输入输出错误"_s;
     case ELOOP:
         return u"路径里有一个别的用户可以放或改的符号链接，不会跟随它"_s;
+    case EXDEV:
+        return u"里面挂载着另一个文件系统，它不是站点的，没有删"_s;
     case OpenedFolder::otherUsersFolder:
         return u"路径从一个用户的文件夹进到了另一个用户的文件夹里"_s;
     default:

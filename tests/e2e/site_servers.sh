@@ -156,14 +156,19 @@ check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
 status_is "site add i.test" 0 "$cli" site add i.test --app php
 i_db=$(python3 -c 'import json, sys; print(next(s["database"] for s in json.load(sys.stdin) if s["host"] == "i.test"))' < <("$cli" site list --json))
 check "site list: i.test complete" grep -q $'^i.test\t.*完成' <("$cli" site list)
-status_is "site remove i.test --drop-database" 0 "$cli" site remove i.test --drop-database
-check "--drop-database: the database gone, the files kept" bash -c "test -z \"\$(mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e \"SHOW DATABASES LIKE '$i_db'\")\" && test -f /var/www/I_TEST/config.php"
 status_is "site remove i.test --delete-files" 0 "$cli" site remove i.test --delete-files
-check "--delete-files: the files and then the user gone" bash -c '! test -e /var/www/I_TEST && ! getent passwd site-i_test'
+check "--delete-files: the files gone, the database and the user kept" bash -c "! test -e /var/www/I_TEST && getent passwd site-i_test && test -n \"\$(mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e \"SHOW DATABASES LIKE '$i_db'\")\""
+status_is "site remove i.test --drop-database" 0 "$cli" site remove i.test --drop-database
+check "--drop-database: the database and then the user gone" bash -c "test -z \"\$(mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e \"SHOW DATABASES LIKE '$i_db'\")\" && ! getent passwd site-i_test"
 check "i.test: the machine as it was" diff "$scratch/two" <(machine)
 # A site root made a link: the link goes, what it points to stays.
 status_is "site add j.test" 0 "$cli" site add j.test --app php
 mkdir -p "$scratch/elsewhere" && echo keep >"$scratch/elsewhere/canary"
+# Another file system mounted in the site's tree is not the site's: it is left, and said.
+mkdir /var/www/J_TEST/shared && mount -t tmpfs tmpfs /var/www/J_TEST/shared && echo keep >/var/www/J_TEST/shared/canary
+status_is "site remove j.test with a file system mounted in it" 1 "$cli" site remove j.test --drop-database --delete-files
+check "the mounted file system's canary survives" test -f /var/www/J_TEST/shared/canary
+umount /var/www/J_TEST/shared
 mv /var/www/J_TEST "$scratch/j-root" && ln -s "$scratch/elsewhere" /var/www/J_TEST
 status_is "site remove j.test through a linked site root" 0 "$cli" site remove j.test --drop-database --delete-files
 check "the canary behind the link survives" test -f "$scratch/elsewhere/canary"
