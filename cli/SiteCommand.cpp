@@ -244,8 +244,12 @@ struct SiteRun
             for (int tries = 0; !got.startsWith(expected) && !deadline.hasExpired(); ++tries) {
                 if (tries)
                     QThread::msleep(200);
-                got = ServerPrograms::fetch(address.isEmpty() ? u"127.0.0.1"_s : address, site.port,
-                                            site.host, deadline);
+                // The last answer there was, for the message: a request the deadline cut is none.
+                if (const QString answer =
+                        ServerPrograms::fetch(address.isEmpty() ? u"127.0.0.1"_s : address,
+                                              site.port, site.host, deadline);
+                    !answer.isEmpty())
+                    got = answer;
             }
             return got.startsWith(expected)
                        ? QString()

@@ -148,6 +148,7 @@ background+=($!)
 sleep 1
 status_is "site add f.test while another site's user holds its port" 1 timeout 120 "$cli" site add f.test --app php --port 8081
 check "f.test undone" test ! -e /var/lib/sitepass/f.test.json
+check "f.test: the other answer named" grep -q 'as site-f_test' "$scratch/err"
 
 # A planted leftover: the site's own settings file and copy, with a password it set itself.
 apass=$(password_of wordpress "$A")
