@@ -158,6 +158,12 @@ MYSQL_PWD=$apass mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u "$(fi
 status=$?
 check "a planted leftover is not finished with the site user's password" bash -c "! { [ $status -eq 0 ] && grep -q planted0pass $A; }"
 
+# Dropping a database another session sits in (a backup's, as postgres) ends that session.
+(cd / && runuser -u postgres -- psql -XAtq -d "$ldb" -c 'SELECT pg_sleep(60)') >/dev/null 2>&1 &
+background+=($!)
+sleep 1
+status_is "site remove --drop-database while another session is in the database" 0 timeout 60 "$cli" site remove l.test --drop-database --delete-files
+
 # Apache: the served folder as a link, with Debian's /var/www/ that follows links.
 nginx -s stop; sleep 1
 apache2ctl start >/dev/null 2>&1 || bad "Apache did not start"
