@@ -9,6 +9,7 @@
 
 #ifndef Q_OS_WIN
 #include "DatabaseAdministrator.h"
+#include "OpenedFolder.h"
 #include "ServerPrograms.h"
 #include "SiteFiles.h"
 #include "SiteUsers.h"
@@ -22,6 +23,7 @@
 #include <QSaveFile>
 #include <QThread>
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -45,12 +47,20 @@ QString journalPath(const Layout &layout, const QString &host)
     return layout.stateFolder + u'/' + host + u".json"_s;
 }
 
+QString words(int error)
+{
+    const QString described = describeCreateFailure(error);
+    return described.isEmpty() ? QString::fromLocal8Bit(strerror(error)) : described;
+}
+
 // The journal in the state folder, root's alone; the problem in the user's words, or empty.
 QString saveJournal(const Layout &layout, const Journal &journal)
 {
-    QDir().mkpath(layout.stateFolder);
-    QFile::setPermissions(layout.stateFolder,
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    OpenedFolder state;
+    if (const int error = state.openMade(layout.stateFolder, 0700);
+        error || fchmod(state.descriptor(), 0700) != 0)
+        return u"无法建立记录文件夹“%1”：%2"_s.arg(layout.stateFolder,
+                                                   words(error ? error : errno));
     QSaveFile file(journalPath(layout, journal.site.host));
     if (!file.open(QIODevice::WriteOnly) ||
         !file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) ||
@@ -58,12 +68,6 @@ QString saveJournal(const Layout &layout, const Journal &journal)
         return u"无法写入记录文件“%1”：%2"_s.arg(journalPath(layout, journal.site.host),
                                                  file.errorString());
     return {};
-}
-
-QString words(int error)
-{
-    const QString described = describeCreateFailure(error);
-    return described.isEmpty() ? QString::fromLocal8Bit(strerror(error)) : described;
 }
 
 // A path as the web server reads it: Debian's Apache names its log folder by a variable of
@@ -511,7 +515,7 @@ void add(const Invocation &call, ChunkedOutput &out)
         const Undone undone = undo(run.journal, true, true);
         // What could not be undone stays in the record, for site remove to finish.
         if (undone.problems.isEmpty())
-            QFile::remove(journalPath(layout, site.host));
+            SiteFiles::remove(journalPath(layout, site.host));
         else
             saveJournal(layout, run.journal);
         throw Failure{u"建站点 %1 失败：%2；%3"_s.arg(
@@ -573,7 +577,7 @@ void remove(const Invocation &call)
     const bool userKept =
         journal->site.user.isEmpty() ? false : SiteUsers::userExists(journal->site.user);
     if (!userKept) {
-        QFile::remove(path);
+        SiteFiles::remove(path);
         call.err.write((program + u": 已删除站点 %1。\n"_s.arg(host)).toUtf8());
         return;
     }

@@ -143,9 +143,8 @@ int FileReplacement::open()
         struct stat at;
         if (fstat(m_folder, &at) != 0)
             return errno;
-        QDir().mkpath(m_lockFolder);
         OpenedFolder locks;
-        if (const int error = locks.open(m_lockFolder))
+        if (const int error = locks.openMade(m_lockFolder, 0700))
             return error;
         const QByteArray name =
             QByteArray::number(qulonglong(at.st_dev), 16) + '-' +

@@ -27,6 +27,9 @@ public:
     // is a link is followed under the same rule as the folders' (and the folder and name are
     // those of its target).
     int openParent(const QString &path, QByteArray &name, bool followLast = false);
+    // The folder at `path`, each missing folder on the way made with `mode` in its parent's
+    // descriptor.
+    int openMade(const QString &path, int mode);
 
     int descriptor() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }

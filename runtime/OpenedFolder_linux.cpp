@@ -94,6 +94,19 @@ int OpenedFolder::open(const QString &path)
     return walk(path, false, false, unused);
 }
 
+int OpenedFolder::openMade(const QString &path, int mode)
+{
+    if (const int error = open(path); error != ENOENT)
+        return error;
+    OpenedFolder parent;
+    QByteArray name;
+    if (const int error = parent.openParent(path, name))
+        return error;
+    if (mkdirat(parent.m_fd, name.constData(), mode_t(mode)) != 0 && errno != EEXIST)
+        return errno;
+    return open(path);
+}
+
 int OpenedFolder::openParent(const QString &path, QByteArray &name, bool followLast)
 {
     return walk(path, true, followLast, name);
