@@ -574,9 +574,7 @@ void remove(const Invocation &call)
         throw Failure{u"删除站点 %1 时有问题：%2；记录文件留着，修好后可再运行一次。"_s.arg(
             host, undone.problems.join(u"；"_s))};
     }
-    const bool userKept =
-        journal->site.user.isEmpty() ? false : SiteUsers::userExists(journal->site.user);
-    if (!userKept) {
+    if (undone.userRemoved || !SiteUsers::userExists(journal->site.user)) {
         SiteFiles::remove(path);
         call.err.write((program + u": 已删除站点 %1。\n"_s.arg(host)).toUtf8());
         return;

@@ -68,8 +68,10 @@ int readAll(int fd, QByteArray &bytes, qint64 limit)
         if (n == 0)
             return 0;
         bytes.append(buffer, n);
-        if (limit >= 0 && bytes.size() > limit)
+        if (limit >= 0 && bytes.size() > limit) {
+            bytes.clear();
             return EFBIG;
+        }
     }
 }
 
@@ -123,8 +125,6 @@ int FileReplacement::open()
         return errno;
     if (const int error = regularFile(st))
         return error;
-    if (m_maxSize >= 0 && st.st_size > m_maxSize)
-        return EFBIG;
     // Another name would keep the old contents when this one gets the new; the copy's own
     // name, planted as a link, is no journal and goes (readCopy() says EEXIST).
     struct stat copy;
