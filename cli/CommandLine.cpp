@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QIODevice>
 #include <cerrno>
-#include <csignal>
 #include <cstdlib>
 
 namespace CommandLine {
@@ -304,22 +303,6 @@ OutputFile outputFile(const QCommandLineParser &parser, const Options &o)
         }
     }
     return file;
-}
-
-void stopHereForTests(const char *step)
-{
-#ifdef SIGSTOP
-    // Paused, for a test to change the files as another user would meanwhile.
-    if (qEnvironmentVariable("SITEPASS_TEST_STOP_AT") == QLatin1String(step))
-        raise(SIGSTOP);
-#endif
-    if (qEnvironmentVariable("SITEPASS_TEST_KILL_AT") != QLatin1String(step))
-        return;
-#ifdef SIGKILL
-    raise(SIGKILL);
-#else
-    std::abort();
-#endif
 }
 
 WebConfig::Settings webSettingsFrom(const QCommandLineParser &parser, const Options &o)

@@ -7,6 +7,7 @@
 #include "PasswordSettings.h"
 #include "SiteProfile.h"
 #include "SqlScript.h"
+#include "TestStops.h"
 #include "VaultCrypto.h"
 #include "WebConfig.h"
 
@@ -260,10 +261,6 @@ OutputFile outputFile(const QCommandLineParser &parser, const Options &o);
 // The web options as the formats take them. Refuses one given empty, a certificate without its
 // key and a TLS port without either.
 WebConfig::Settings webSettingsFrom(const QCommandLineParser &parser, const Options &o);
-
-// For the tests of an interrupted run: the process kills itself at the named step, as a power
-// cut would stop it (SITEPASS_TEST_KILL_AT=STEP).
-void stopHereForTests(const char *step);
 
 // A failed write in the user's words; errno's own text would be English.
 QString describeWriteFailure(int error);

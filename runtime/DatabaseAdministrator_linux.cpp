@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 sitepass developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "DatabaseAdministrator.h"
+#include "TestStops.h"
 
 #include <cerrno>
 #include <cstring>
@@ -113,6 +114,7 @@ Result runPostgres(const QStringList &statements)
         }
         if (answer.startsWith("ok"))
             answer += value;
+        stopHereForTests("admin-child");
         const ssize_t written = ::write(pipeFds[1], answer.constData(), size_t(answer.size()));
         _exit(written == answer.size() ? 0 : 1);
     }
@@ -126,10 +128,14 @@ Result runPostgres(const QStringList &statements)
     ::close(pipeFds[0]);
     int status = 0;
     if (child > 0)
-        waitpid(child, &status, 0);
+        while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
     const qsizetype line = answer.indexOf('\n');
-    result.ok = answer.startsWith("ok\n");
-    (result.ok ? result.value : result.error) = QString::fromUtf8(answer.mid(line + 1));
+    // Its word alone is not enough: a child that ended any other way may not have said it all.
+    result.ok =
+        answer.startsWith("ok\n") && child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (result.ok || answer.startsWith("error\n"))
+        (result.ok ? result.value : result.error) = QString::fromUtf8(answer.mid(line + 1));
     if (!result.ok && result.error.isEmpty())
         result.error = u"管理员会话没有回应"_s;
     return result;

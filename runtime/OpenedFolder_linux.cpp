@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "OpenedFolder.h"
 
+#include <QDir>
+
 #include <QFile>
 #include <cerrno>
 #include <climits>
@@ -100,7 +102,15 @@ int OpenedFolder::openMade(const QString &path, int mode)
         return error;
     OpenedFolder parent;
     QByteArray name;
-    if (const int error = parent.openParent(path, name))
+    int error = parent.openParent(path, name);
+    if (error == ENOENT) {
+        // Its parent made first, in the same way, one folder at a time down from what exists.
+        const QString clean = QDir::cleanPath(path);
+        const qsizetype slash = clean.lastIndexOf(u'/');
+        if (slash > 0 && (error = parent.openMade(clean.left(slash), mode)) == 0)
+            error = parent.openParent(clean, name);
+    }
+    if (error)
         return error;
     if (mkdirat(parent.m_fd, name.constData(), mode_t(mode)) != 0 && errno != EEXIST)
         return errno;

@@ -109,10 +109,11 @@ private slots:
         QVERIFY(r.contents().isEmpty());
     }
 
-    // Anyone who may read the file may lock it; the lock folder is the caller's alone.
+    // Anyone who may read the file may lock it; the lock folder is the caller's alone, made
+    // with the folders above it that are missing.
     void theLockFolderIgnoresAReadersLock()
     {
-        const QString locks = m_dir.filePath(u"locks"_s);
+        const QString locks = m_dir.filePath(u"state/locks"_s);
         const int reader = ::open(name(m_file).constData(), O_RDONLY);
         QVERIFY(reader >= 0 && flock(reader, LOCK_SH | LOCK_NB) == 0);
         FileReplacement first(m_file, locks), second(m_file, locks);

@@ -13,6 +13,8 @@ cli=$1
 if [ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ] && runuser -u nobody -- true 2>/dev/null; then
     SITEPASS_ROTATE_NAMESPACE=1 exec unshare --mount --pid --fork --mount-proc --propagation private "$0" "$@"
 fi
+# As on a machine where sitepass never ran: root's lock folder and those above it are missing.
+[ -z "${SITEPASS_ROTATE_NAMESPACE:-}" ] || mount -t tmpfs -o mode=755 tmpfs /var/lib
 check_php=$(dirname "$0")/rotate_check.php
 . "$(dirname "$0")/servers.sh"
 server_folder sitepass-rotate

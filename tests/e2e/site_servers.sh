@@ -92,6 +92,24 @@ kill -CONT "$pid"
 wait "$pid"
 [ $? -eq 1 ] && ok || bad "a database MariaDB cannot make: not a failed step: $(head -c 300 "$scratch/err")"
 rm "/var/lib/mysql/$d_db"
+# PostgreSQL's administrator child killed once its CREATE DATABASE is done, before its answer:
+# the first stopped child (the checks) goes on, the second dies without a word, the undo's
+# third drops what it made.
+SITEPASS_TEST_STOP_AT=admin-child "$cli" site add d.test --app php --engine postgresql >/dev/null 2>"$scratch/err" &
+pid=$!
+stopped_child() {
+    for _ in $(seq 200); do
+        for c in $(pgrep -P "$pid" -u postgres); do
+            [ "$(cut -d' ' -f3 "/proc/$c/stat" 2>/dev/null)" = T ] && { echo "$c"; return; }
+        done
+        sleep 0.05
+    done
+}
+kill -CONT "$(stopped_child)"
+c=$(stopped_child); kill -9 "$c"
+kill -CONT "$(stopped_child)"
+wait "$pid"
+[ $? -eq 1 ] && ok || bad "an administrator child that died silently: not a failed step: $(head -c 300 "$scratch/err")"
 check "both failures rolled back to the machine as it was" diff "$scratch/two" <(machine)
 check "a.test still answers" grep -q 'as site-a_test' <(get a.test)
 
