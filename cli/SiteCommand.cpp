@@ -20,6 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
 #include <csignal>
@@ -87,6 +88,76 @@ QString lastLine(const QString &output)
 QString programName(const QString &program)
 {
     return QFileInfo(program).fileName();
+}
+
+// Whether the process a pid file names is alive.
+bool runs(const QString &pidFile)
+{
+    QFile file(pidFile);
+    bool ok = false;
+    const pid_t pid =
+        file.open(QIODevice::ReadOnly) ? pid_t(file.read(32).trimmed().toInt(&ok)) : 0;
+    return ok && pid > 0 && ::kill(pid, 0) == 0;
+}
+
+// The web server's pid file, as its own configuration names it.
+QString webPidFile(const Site &site)
+{
+    const bool nginx = site.server == Server::Nginx;
+    const ServerPrograms::Run r = ServerPrograms::run(
+        site.webProgram,
+        nginx ? QStringList{u"-T"_s, u"-q"_s} : QStringList{u"-t"_s, u"-D"_s, u"DUMP_RUN_CFG"_s});
+    static const QRegularExpression nginxPid(u"^\\s*pid\\s+([^;\\s]+)\\s*;"_s,
+                                             QRegularExpression::MultilineOption);
+    static const QRegularExpression apachePid(u"^PidFile: \"([^\"]+)\""_s,
+                                              QRegularExpression::MultilineOption);
+    if (const auto found = (nginx ? nginxPid : apachePid).match(r.output); found.hasMatch())
+        return found.captured(1);
+    return nginx ? u"/run/nginx.pid"_s : u"/run/apache2/apache2.pid"_s;
+}
+
+// The first of the servers the site needs that is not running: its reload would fail only
+// once everything else is made.
+QString stoppedServer(const Site &site)
+{
+    const auto stopped = [](const QString &name, const QString &service, const QString &pidFile) {
+        if (!service.isEmpty())
+            return ServerPrograms::run(u"systemctl"_s, {u"is-active"_s, u"--quiet"_s, service}).ok()
+                       ? QString()
+                       : u"%1 没有在运行：先启动它（systemctl start %2）"_s.arg(name, service);
+        return runs(pidFile)
+                   ? QString()
+                   : u"%1 没有在运行（%2 没有指向在运行的进程）：先启动它"_s.arg(name, pidFile);
+    };
+    if (const QString p = stopped(programName(site.phpFpm), site.phpService, site.phpFpmPidFile);
+        !p.isEmpty())
+        return p;
+    return stopped(serverName(site.server), site.webService,
+                   site.webService.isEmpty() ? webPidFile(site) : QString());
+}
+
+// The packages of the extensions the application needs that the pool's own PHP lacks (that
+// PHP's version in their names where the program tells it); empty when it has them all.
+QStringList missingPhpPackages(const Site &site)
+{
+    const ServerPrograms::Run r = ServerPrograms::run(site.phpFpm, {u"-m"_s});
+    if (!r.ok())
+        return {}; // its -t says why, in the configuration's check
+    QStringList modules;
+    for (const QString &line : r.output.split(u'\n'))
+        modules << line.trimmed().toLower();
+    static const QRegularExpression versioned(u"^php-fpm(\\d+\\.\\d+)$"_s);
+    const auto version = versioned.match(programName(site.phpFpm));
+    QStringList packages;
+    for (const SitePlan::PhpExtension &e : SitePlan::phpExtensions(site.app, site.engine)) {
+        const QString package =
+            version.hasMatch()
+                ? QString(e.package).replace(u"php-"_s, u"php"_s + version.captured(1) + u'-')
+                : e.package;
+        if (!modules.contains(e.module) && !packages.contains(package))
+            packages << package;
+    }
+    return packages;
 }
 
 // The servers' own checks of their whole configuration: the program's last line where it fails.
@@ -187,13 +258,15 @@ struct SiteRun
                     return p;
             }
             // The site's user owns its folder, the web server's group reads what is served,
-            // PHP's own folders are the site's alone.
+            // PHP's own folders are the site's alone. The served folder is setgid, so that
+            // what PHP makes in it (uploads) keeps the web server's group, never the site's.
+            const int served = 02750;
             QList<std::tuple<QString, QString, QString, int, QString>> list = {
-                {site.siteRoot, user, web, 0750, {}}};
+                {site.siteRoot, user, web, site.docRoot == site.siteRoot ? served : 0750, {}}};
             for (const QString &folder : site.phpFolders)
                 list.append({folder, user, user, 0700, {}});
             if (site.docRoot != site.siteRoot)
-                list.append({site.docRoot, user, web, 0750, {}});
+                list.append({site.docRoot, user, web, served, {}});
             list.append({site.docRoot + u"/index.php"_s, user, web, 0640, site.placeholderText});
             return files(list);
         });
@@ -505,6 +578,11 @@ void add(const Invocation &call, ChunkedOutput &out)
         throw UsageError{u"无法以管理员身份连接数据库服务器：%1"_s.arg(existing.error)};
     if (existing.value != u"0"_s)
         throw UsageError{u"数据库或数据库用户“%1”已经存在。"_s.arg(site.database)};
+    if (const QString problem = stoppedServer(site); !problem.isEmpty())
+        throw UsageError{problem + u"。"_s};
+    if (const QStringList packages = missingPhpPackages(site); !packages.isEmpty())
+        throw UsageError{u"%1 的 PHP（%2）缺少它要的扩展：先安装 apt install %3。"_s.arg(
+            appName(site.app), programName(site.phpFpm), packages.join(u' '))};
     if (const QString problem = configurationProblem(site); !problem.isEmpty())
         throw UsageError{u"服务器现有的配置有错，先修好它：%1"_s.arg(problem)};
 

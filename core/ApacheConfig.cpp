@@ -64,11 +64,13 @@ QString adminLocation(const WebSite &site)
         require + u"    </LocationMatch>\n"_s;
     if (site.adminIsWordPress())
         text +=
-            u"    # WordPress's login with it (a path after the script runs it too); what every "
-            "visitor's\n"
-            "    # browser loads from the admin folder stays open: front-end AJAX, the login "
-            "page's styles.\n"
-            "    <LocationMatch \"^/wp-login\\.php(/|$)\">\n"_s +
+            u"    # WordPress's login and XML-RPC (which takes the admin's password too) with it "
+            u"(a "
+            "path after\n"
+            "    # the script runs it too); what every visitor's browser loads from the admin "
+            "folder stays\n"
+            "    # open: front-end AJAX, the login page's styles.\n"
+            "    <LocationMatch \"^/(wp-login|xmlrpc)\\.php(/|$)\">\n"_s +
             require +
             u"    </LocationMatch>\n"
             "    <LocationMatch \"^/wp-admin/(admin-ajax\\.php|load-styles\\.php|(css|images|js)/"

@@ -107,10 +107,13 @@ QString adminLocations(const WebSite &site)
                access + php(site, u"        "_s) + u"    }\n"_s;
     const QString folder = site.adminFolder();
     QString text;
+    // XML-RPC takes the admin's password as the login page does: guessed from anywhere else.
     if (site.adminIsWordPress())
-        text =
-            u"    # WordPress's login page, from the allowed addresses only.\n    location = /wp-login.php {\n"_s +
-            access + php(site, u"        "_s) + u"    }\n"_s;
+        for (const QStringView script : {u"wp-login.php", u"xmlrpc.php"})
+            text +=
+                u"    # WordPress's %1, from the allowed addresses only.\n    location = /%1 {\n"_s
+                    .arg(script) +
+                access + php(site, u"        "_s) + u"    }\n"_s;
     // ^~ keeps the regex locations below (PHP's among them) from taking what is under it.
     return text +
            u"    # The admin path, from the allowed addresses only: %1, what is under %1/, and "

@@ -159,6 +159,27 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     return s;
 }
 
+QList<PhpExtension> phpExtensions(App app, SqlScript::Dialect engine)
+{
+    const bool postgres = engine == SqlScript::Dialect::PostgreSql;
+    const PhpExtension xml{u"xml"_s, u"php-xml"_s}, dom{u"dom"_s, u"php-xml"_s},
+        mbstring{u"mbstring"_s, u"php-mbstring"_s}, curl{u"curl"_s, u"php-curl"_s};
+    switch (app) {
+    case App::WordPress:
+        return {xml,      dom,  {u"mysqli"_s, u"php-mysql"_s}, {u"gd"_s, u"php-gd"_s},
+                mbstring, curl, {u"zip"_s, u"php-zip"_s}};
+    case App::Laravel:
+        return {postgres ? PhpExtension{u"pdo_pgsql"_s, u"php-pgsql"_s}
+                         : PhpExtension{u"pdo_mysql"_s, u"php-mysql"_s},
+                mbstring, xml, dom, curl};
+    case App::Php:
+        break;
+    }
+    // A plain PHP site reaches its database with the engine's own extension.
+    return {postgres ? PhpExtension{u"pgsql"_s, u"php-pgsql"_s}
+                     : PhpExtension{u"mysqli"_s, u"php-mysql"_s}};
+}
+
 Layout debianLayout(const QString &phpVersion, Server server)
 {
     Layout layout;

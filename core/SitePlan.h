@@ -51,6 +51,15 @@ struct Layout
 // Debian's layout for the PHP version that is installed and the server.
 Layout debianLayout(const QString &phpVersion, Server server);
 
+// The PHP extensions an application needs on its engine, each with the Debian package that
+// brings it (without its version: php-xml, php8.2-xml for PHP 8.2).
+struct PhpExtension
+{
+    QString module;  // as `php -m` lists it, in lower case
+    QString package; // "php-xml"
+};
+QList<PhpExtension> phpExtensions(App app, SqlScript::Dialect engine);
+
 // The parts, in the order they are made.
 enum class Step { User, Folders, Database, Settings, Pool, ServerFile, Reload, Check };
 inline constexpr Step allSteps[] = {Step::User, Step::Folders,    Step::Database, Step::Settings,

@@ -35,7 +35,13 @@ check "a.test's settings log in to MariaDB" grep -q '^logged in' <(as_site site-
 check "b.test's settings log in to PostgreSQL" grep -q '^logged in' <(as_site site-b_test php "$scratch/rotate_check.php" laravel /var/www/B_TEST/.env)
 check "b.test's PHP cannot read a.test's settings" bash -c '! runuser -u site-b_test -- cat /var/www/A_TEST/config.php'
 check "a.test's PHP cannot read b.test's settings" bash -c '! runuser -u site-a_test -- cat /var/www/B_TEST/.env'
-check "the site root is the site's, read by the web server's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST)" = "site-a_test:www-data 750"
+check "the site root is the site's, read by the web server's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST)" = "site-a_test:www-data 2750"
+# What the site's PHP makes under its served folder, as WordPress makes uploads (its umask 027,
+# each folder with its parent's mode), is served and stays closed to other sites.
+as_site site-a_test sh -c 'umask 027; mkdir -p /var/www/A_TEST/uploads/2026/12 && echo image >/var/www/A_TEST/uploads/2026/12/a.png'
+check "an upload of a.test is served" test "$(get a.test uploads/2026/12/a.png)" = image
+check "an upload of a.test is closed to b.test" bash -c '! runuser -u site-b_test -- cat /var/www/A_TEST/uploads/2026/12/a.png'
+check "b.test's public folder keeps the web server's group" test "$(stat -c '%G %a' /var/www/B_TEST/public)" = "www-data 2750"
 check "PHP's own folders are the site's alone" test "$(stat -c '%U:%G %a' /var/www/A_TEST/.php/tmp)" = "site-a_test:site-a_test 700"
 check "the settings are root's, read by the site's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST/config.php)" = "root:site-a_test 640"
 check "the journal is root's alone" test "$(stat -c '%U %a' /var/lib/sitepass/a.test.json)" = "root 600"
@@ -62,6 +68,21 @@ groupadd --system site-h_test
 status_is "a group of the site user's name that is there" 2 "$cli" site add h.test --app php
 check "another owner's group stays" getent group site-h_test
 groupdel site-h_test
+# A server that is installed but stopped, and an extension the application needs that the
+# pool's PHP lacks: named, and php-fpm never reloaded (its log tells; a reload keeps its pid).
+reloads() { grep -c 'Reloading in progress' "/var/log/php$php-fpm.log"; }
+before_reloads=$(reloads)
+nginx -s stop && for _ in $(seq 50); do [ -e /run/nginx.pid ] || break; sleep 0.1; done
+status_is "nginx stopped" 2 "$cli" site add c.test --app php
+check "nginx stopped: said" grep -q 'nginx 没有在运行' "$scratch/err"
+nginx
+status_is "Apache installed, not started" 2 "$cli" site add c.test --app php --server apache
+check "Apache not started: said" grep -q 'apache 没有在运行' "$scratch/err"
+phpdismod -v "$php" -s fpm mysqli
+status_is "WordPress without mysqli" 2 "$cli" site add c.test --app wordpress
+check "WordPress without mysqli: the package named" grep -q "apt install php$php-mysql" "$scratch/err"
+phpenmod -v "$php" -s fpm mysqli
+check "refusals never reload php-fpm" test "$(reloads)" = "$before_reloads"
 check "refusals change nothing" diff "$scratch/two" <(machine)
 
 # A failure after the checks undoes every step done: a folder that cannot be made (no inodes
@@ -227,6 +248,8 @@ status_is "site add f.test on Apache with WordPress" 0 "$cli" site add f.test --
 check "f.test answers through its own pool on Apache" grep -q 'as site-f_test' <(get f.test)
 check "f.test's wp-config.php is whole PHP" php -l /var/www/F_TEST/wp-config.php
 check "f.test's wp-config.php loads WordPress last" grep -q "require_once ABSPATH . 'wp-settings.php'" /var/www/F_TEST/wp-config.php
+as_site site-f_test sh -c 'umask 027; mkdir -p /var/www/F_TEST/wp-content/uploads/2026 && echo image >/var/www/F_TEST/wp-content/uploads/2026/f.png'
+check "an upload of f.test is served by Apache" test "$(get f.test wp-content/uploads/2026/f.png)" = image
 status_is "site remove f.test with everything" 0 "$cli" site remove f.test --drop-database --delete-files
 check "f.test: nothing left" bash -c '! ls /var/www/F_TEST /etc/apache2/sites-enabled/f.test.conf 2>/dev/null'
 

@@ -92,6 +92,7 @@ PHP
     echo '<?php echo "admin page\n";' >"$root/public$folder/index.php"
     cp "$root/public$folder/index.php" "$root/public$folder/x.php"
     cp "$root/public$folder/index.php" "$root/public/wp-login.php"
+    cp "$root/public$folder/index.php" "$root/public/xmlrpc.php"
     echo 'ADMIN_SECRET=nested-secret' >"$root/public$folder/.env"
     # What WordPress's admin folder serves to every visitor.
     echo '<?php echo "open to all\n";' >"$root/public$folder/admin-ajax.php"
@@ -245,9 +246,10 @@ site_checks() { # site_checks SERVER SCHEME PORT [CURL-OPTIONS...]
             get "$@" --interface 127.0.0.2 "$base$adm/.env"
         expect "$server: $site.test$adm from an allowed address" '^admin' get "$@" -L --interface 127.0.0.2 "$base$adm"
     done
-    # WordPress's login is guarded with its admin path; what every visitor loads from it is not.
+    # WordPress's login and XML-RPC are guarded with its admin path; what every visitor loads
+    # from it is not.
     [ "$scheme" = http ] || return 0
-    for path in /wp-login.php /wp-login.php/x; do
+    for path in /wp-login.php /wp-login.php/x /xmlrpc.php; do
         lacks "$server: b.test$path from a refused address" 'admin' get "$@" "http://b.test:$http$path"
     done
     for path in /wp-admin/admin-ajax.php /wp-admin/load-styles.php /wp-admin/css/login.min.css; do
