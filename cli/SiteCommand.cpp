@@ -23,6 +23,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QThread>
+#include <algorithm>
 #include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,14 +91,45 @@ QString programName(const QString &program)
     return QFileInfo(program).fileName();
 }
 
-// Whether the process a pid file names is alive.
-bool runs(const QString &pidFile)
+// The process a pid file names, or 0.
+pid_t pidIn(const QString &pidFile)
 {
     QFile file(pidFile);
     bool ok = false;
     const pid_t pid =
         file.open(QIODevice::ReadOnly) ? pid_t(file.read(32).trimmed().toInt(&ok)) : 0;
-    return ok && pid > 0 && ::kill(pid, 0) == 0;
+    return ok && pid > 0 ? pid : 0;
+}
+
+bool runs(const QString &pidFile)
+{
+    const pid_t pid = pidIn(pidFile);
+    return pid > 0 && ::kill(pid, 0) == 0;
+}
+
+// The nginx master's workers that still take connections (not "shutting down").
+QList<qint64> servingWorkers(pid_t master)
+{
+    QList<qint64> found;
+    if (master <= 0)
+        return found;
+    for (const QString &entry : QDir(u"/proc"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        QFile stat(u"/proc/%1/stat"_s.arg(entry)), command(u"/proc/%1/cmdline"_s.arg(entry));
+        if (!number || !stat.open(QIODevice::ReadOnly))
+            continue;
+        // "pid (name) state ppid …": the name may hold spaces and brackets of its own.
+        const QByteArray line = stat.read(4096);
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() < 2 || fields.at(1).toLongLong() != master ||
+            !command.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray title = command.read(256);
+        if (title.startsWith("nginx: worker process") && !title.contains("shutting down"))
+            found << pid;
+    }
+    return found;
 }
 
 // The web server's pid file, as its own configuration names it.
@@ -173,6 +205,29 @@ QString configurationProblem(const Site &site)
                     : u"%1 -t：%2"_s.arg(programName(site.webProgram), lastLine(web.output));
 }
 
+// Debian's php-fpm ends every request in flight when it reloads (process_control_timeout = 0),
+// so a reload for one site would cut the others'. Where it is 0, a file in the pool folder lets
+// php-fpm wait for them: the one global setting sitepass makes, kept for every later reload.
+constexpr int graceSeconds = 10;
+
+QString letReloadsWait(const Site &site)
+{
+    const QString file = QFileInfo(site.poolFile).absolutePath() + u"/00-sitepass-reload.conf"_s;
+    if (SiteFiles::exists(file))
+        return {};
+    const ServerPrograms::Run r = ServerPrograms::run(site.phpFpm, {u"-tt"_s});
+    static const QRegularExpression setting(u"process_control_timeout = (\\d+)"_s);
+    const auto found = setting.match(r.output);
+    if (!r.ok() || !found.hasMatch() || found.captured(1) != u"0"_s)
+        return {}; // set by the administrator, or not told: theirs stands
+    const QString text =
+        u"; Made by sitepass-cli: a reload waits up to %1 s for the requests in flight on every\n"
+        "; site, instead of ending them. Delete it to have php-fpm's default again.\n"
+        "[global]\nprocess_control_timeout = %1s\n"_s.arg(graceSeconds);
+    const int error = SiteFiles::writeFile(file, text, {}, {}, 0644);
+    return error ? u"无法写入“%1”：%2"_s.arg(file, words(error)) : QString();
+}
+
 // php-fpm first, so that the pool's socket is there when the web server sends to it; its
 // restart is waited for (the site's socket there or gone, as `pool` says), since a second
 // reload while php-fpm starts again would stop it. Through systemd where it runs the service,
@@ -190,19 +245,33 @@ QString reload(const Site &site, bool pool)
         if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
             return u"php-fpm 没有在运行（%1）"_s.arg(site.phpFpmPidFile);
     }
-    for (int tries = 0; tries < 100 && SiteFiles::exists(site.socket) != pool; ++tries)
+    // It may wait for the requests in flight first.
+    for (int tries = 0; tries < (graceSeconds + 5) * 10 && SiteFiles::exists(site.socket) != pool;
+         ++tries)
         QThread::msleep(100);
     QThread::msleep(300);
-    if (!site.webService.isEmpty()) {
-        const auto r = ServerPrograms::run(u"systemctl"_s, {u"reload"_s, site.webService});
-        return r.ok() ? QString()
-                      : u"systemctl reload %1：%2"_s.arg(site.webService, r.output.trimmed());
+    // nginx's workers of before take new connections with the old configuration until they
+    // hear of the reload: it is done when none of them is still serving.
+    const pid_t master = site.server == Server::Nginx ? pidIn(webPidFile(site)) : 0;
+    const QList<qint64> before = servingWorkers(master);
+    const ServerPrograms::Run web =
+        !site.webService.isEmpty()
+            ? ServerPrograms::run(u"systemctl"_s, {u"reload"_s, site.webService})
+            : ServerPrograms::run(site.webProgram, site.server == Server::Nginx
+                                                       ? QStringList{u"-s"_s, u"reload"_s}
+                                                       : QStringList{u"graceful"_s});
+    if (!web.ok())
+        return site.webService.isEmpty()
+                   ? u"%1：%2"_s.arg(programName(site.webProgram), web.output.trimmed())
+                   : u"systemctl reload %1：%2"_s.arg(site.webService, web.output.trimmed());
+    for (int tries = 0; tries < 100 && !before.isEmpty(); ++tries) {
+        const QList<qint64> serving = servingWorkers(master);
+        if (std::none_of(before.cbegin(), before.cend(),
+                         [&](qint64 pid) { return serving.contains(pid); }))
+            break;
+        QThread::msleep(50);
     }
-    const ServerPrograms::Run web = ServerPrograms::run(
-        site.webProgram, site.server == Server::Nginx ? QStringList{u"-s"_s, u"reload"_s}
-                                                      : QStringList{u"graceful"_s});
-    return web.ok() ? QString()
-                    : u"%1：%2"_s.arg(programName(site.webProgram), web.output.trimmed());
+    return {};
 }
 
 struct SiteRun
@@ -586,6 +655,9 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (const QString problem = configurationProblem(site); !problem.isEmpty())
         throw UsageError{u"服务器现有的配置有错，先修好它：%1"_s.arg(problem)};
 
+    if (const QString problem = letReloadsWait(site); !problem.isEmpty())
+        throw Failure{problem + u"；什么都没有改。"_s};
+
     SiteRun run{call, layout, {}};
     try {
         run.add(site);
@@ -639,6 +711,7 @@ void remove(const Invocation &call)
         s.phpService = systemd ? debian.phpService : QString();
         s.webService = systemd ? debian.webService : QString();
     }
+    letReloadsWait(journal->site); // at worst, this reload cuts what is in flight
     const Undone undone =
         undo(*journal, call.parser.isSet(o.dropDatabase), call.parser.isSet(o.deleteFiles));
     if (!undone.swept.isEmpty())

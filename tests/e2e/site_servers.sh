@@ -49,6 +49,24 @@ check "the journal holds no password" bash -c '! grep -qiE "password|IDENTIFIED"
 check "the site's user has no login shell" test "$(getent passwd site-a_test | cut -d: -f7)" = /usr/sbin/nologin
 check "site list names both" test "$("$cli" site list | cut -f1 | tr '\n' ' ')" = "a.test b.test "
 
+# Requests in flight on a neighbour (each takes half a second) while sites are added and
+# removed: php-fpm's reloads wait for them, none fails.
+printf '<?php usleep(500000); echo "slow done\\n";\n' >/var/www/B_TEST/public/slow.php
+chmod 644 /var/www/B_TEST/public/slow.php
+(while [ ! -e "$scratch/stop-slow" ]; do
+    curl -s -o /dev/null -w '%{http_code}\n' --max-time 30 --resolve b.test:80:127.0.0.1 http://b.test/slow.php
+done >"$scratch/slow-codes") &
+slow=$!
+sleep 1
+for d in n1.test n2.test; do
+    "$cli" site add "$d" --app php >/dev/null 2>>"$scratch/checks.log" || bad "site add $d beside requests in flight"
+    "$cli" site remove "$d" --drop-database --delete-files 2>>"$scratch/checks.log" || bad "site remove $d beside requests in flight"
+done
+touch "$scratch/stop-slow"; wait "$slow"; rm -f "$scratch/stop-slow" /var/www/B_TEST/public/slow.php
+check "requests in flight on b.test all answered during adds and removes" \
+    test "$(sort -u "$scratch/slow-codes" | tr '\n' ' ')" = "200 "
+check "php-fpm waits for requests at its reloads" grep -q '^process_control_timeout = 10s' "/etc/php/$php/fpm/pool.d/00-sitepass-reload.conf"
+
 # Refused before anything changes: the site again, a file in the way.
 machine >"$scratch/two"
 status_is "site add a.test again" 2 "$cli" site add a.test --app php
@@ -194,7 +212,7 @@ check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
 # Each of --drop-database and --delete-files takes its own part; the user goes with the last.
 status_is "site add i.test" 0 "$cli" site add i.test --app php
 i_db=$(python3 -c 'import json, sys; print(next(s["database"] for s in json.load(sys.stdin) if s["host"] == "i.test"))' < <("$cli" site list --json))
-check "site list: i.test complete" grep -q $'^i.test\t.*完成' <("$cli" site list)
+check "site list: i.test complete" grep -q $'^i.test\t.*\t完成$' <("$cli" site list)
 status_is "site remove i.test --delete-files" 0 "$cli" site remove i.test --delete-files
 check "--delete-files: the files gone, the database and the user kept" bash -c "! test -e /var/www/I_TEST && getent passwd site-i_test && test -n \"\$(mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -N -e \"SHOW DATABASES LIKE '$i_db'\")\""
 status_is "site remove i.test --drop-database" 0 "$cli" site remove i.test --drop-database
