@@ -148,6 +148,14 @@ struct Options
         u"server-program"_s,
         u"site add：nginx 或 apachectl 程序，检查和重载都用它（默认 PATH 里的 nginx、apache2ctl）。"_s,
         u"程序"_s};
+    QCommandLineOption wordpressFrom{
+        u"wordpress-from"_s,
+        u"site add：WordPress 的文件从这个 root 的文件夹来（解开的 WordPress；默认 Debian 的 "
+        "/usr/share/wordpress）。"_s,
+        u"文件夹"_s};
+    QCommandLineOption adminEmail{
+        u"admin-email"_s, u"site add：WordPress 管理员的电子邮件地址（默认 admin@域名）。"_s,
+        u"地址"_s};
     QCommandLineOption dropDatabase{u"drop-database"_s,
                                     u"site remove：也删除站点的数据库和数据库用户。"_s};
     QCommandLineOption deleteFiles{u"delete-files"_s, u"site remove：也删除站点的文件夹。"_s};
@@ -189,8 +197,9 @@ struct Options
     }
     QList<const QCommandLineOption *> siteOptions() const
     {
-        return {&app,    &server,    &profile,       &poolDir,      &serverDir,
-                &phpFpm, &phpFpmPid, &serverProgram, &dropDatabase, &deleteFiles};
+        return {&app,           &server,     &profile,      &poolDir,
+                &serverDir,     &phpFpm,     &phpFpmPid,    &serverProgram,
+                &wordpressFrom, &adminEmail, &dropDatabase, &deleteFiles};
     }
     QList<const QCommandLineOption *> vaultOptions() const
     {

@@ -332,8 +332,13 @@ struct SiteRun
             const int served = 02750;
             QList<std::tuple<QString, QString, QString, int, QString>> list = {
                 {site.siteRoot, user, web, site.docRoot == site.siteRoot ? served : 0750, {}}};
+            // An upload is moved from PHP's temporary folder, keeping the group it was made
+            // with there: that folder gives the web server's group too (setgid), though only
+            // the site's user may enter it.
             for (const QString &folder : site.phpFolders)
-                list.append({folder, user, user, 0700, {}});
+                list.append(folder == site.uploadFolder
+                                ? std::tuple{folder, user, web, 02700, QString()}
+                                : std::tuple{folder, user, user, 0700, QString()});
             if (site.docRoot != site.siteRoot)
                 list.append({site.docRoot, user, web, served, {}});
             list.append({site.docRoot + u"/index.php"_s, user, web, 0640, site.placeholderText});
@@ -402,6 +407,25 @@ struct SiteRun
                        : u"http://%1:%2/ 没有经站点自己的进程池答出占位页（得到“%3”）"_s.arg(
                              site.host, site.port, got.left(80).trimmed());
         });
+        // WordPress's files over the placeholder, our wp-config.php kept, all the site's user's
+        // as the rest of its folder; then its own installer, as that user.
+        if (site.app == App::WordPress)
+            step(Step::Install, [&] {
+                if (const int error = SiteFiles::copyTree(site.wordpressFrom, site.docRoot,
+                                                          site.user, site.webUser, 0640, 02750,
+                                                          {u"wp-config.php"_s, u".htaccess"_s}))
+                    return u"无法把 WordPress 的文件从“%1”放进“%2”：%3"_s.arg(
+                        site.wordpressFrom, site.docRoot,
+                        error == EPERM ? u"它要属于 root，别人不能写"_s : words(error));
+                const ServerPrograms::Run r =
+                    ServerPrograms::run(u"runuser"_s,
+                                        {u"-u"_s, site.user, u"--"_s, site.phpCli, u"-r"_s,
+                                         SitePlan::wordPressInstaller()},
+                                        120000, site.installInput, site.docRoot);
+                return r.ok() && r.output.endsWith(u"installed\n"_s)
+                           ? QString()
+                           : u"WordPress 的安装程序没有装好：%1"_s.arg(lastLine(r.output));
+            });
     }
 };
 
@@ -613,12 +637,47 @@ void add(const Invocation &call, ChunkedOutput &out)
                 profile.siteName.left(60), domain.left(60))};
     } else {
         profile = newProfile(call, domain, token);
+        // WordPress's own admin folder, which its login page is guarded with.
+        if (*app == App::WordPress && !parser.isSet(o.adminPath))
+            profile.adminPath = u"/wp-admin/"_s;
     }
     Site site;
     try {
         site = plan(profile, *app, *engine, *server, settings, layout, call.random);
     } catch (const SitepassError &e) {
         throw UsageError{describeProfile(e, *engine)};
+    }
+
+    if (*app == App::WordPress) {
+        site.wordpressFrom = QFileInfo(parser.isSet(o.wordpressFrom) ? parser.value(o.wordpressFrom)
+                                                                     : u"/usr/share/wordpress"_s)
+                                 .absoluteFilePath();
+        struct stat from;
+        if (stat(QFile::encodeName(site.wordpressFrom).constData(), &from) == 0 &&
+            (from.st_uid != 0 || (from.st_mode & 022)))
+            throw UsageError{u"“%1”要属于 root，别人不能写：root 要从那里复制 WordPress。"_s.arg(
+                site.wordpressFrom.left(200))};
+        if (!QFileInfo(site.wordpressFrom + u"/wp-load.php"_s).isFile())
+            throw UsageError{u"“%1”里没有 WordPress（wp-load.php）：先 apt install wordpress，或用 "
+                             "--wordpress-from 给出解开的 WordPress 的文件夹。"_s.arg(
+                                 site.wordpressFrom.left(200))};
+        const QString email =
+            parser.isSet(o.adminEmail) ? parser.value(o.adminEmail) : u"admin@"_s + site.host;
+        static const QRegularExpression address(u"^[A-Za-z0-9._%+-]{1,64}@[A-Za-z0-9.-]{1,190}$"_s);
+        if (!address.match(email).hasMatch())
+            throw UsageError{u"--admin-email 应为一个电子邮件地址，如 admin@%1，收到“%2”。"_s.arg(
+                site.host, email.left(60))};
+        static const QRegularExpression versioned(u"php-fpm(\\d+\\.\\d+)$"_s);
+        const auto version = versioned.match(site.phpFpm);
+        site.phpCli = version.hasMatch() ? u"/usr/bin/php"_s + version.captured(1)
+                                         : QFileInfo(site.phpFpm).absolutePath() + u"/../bin/php"_s;
+        if (!QFileInfo(site.phpCli).isExecutable())
+            throw UsageError{
+                u"没有装好 WordPress 要用的 PHP 命令行“%1”（apt install php%2-cli）。"_s.arg(
+                    site.phpCli, version.captured(1))};
+        site.installInput = SitePlan::wordPressInput(site, profile, email);
+    } else if (parser.isSet(o.wordpressFrom) || parser.isSet(o.adminEmail)) {
+        throw UsageError{u"--wordpress-from 和 --admin-email 只用于 --app wordpress。"_s};
     }
 
     // Everything checked before anything changes.
@@ -685,7 +744,8 @@ void remove(const Invocation &call)
     rejectOptions(call.parser,
                   o.passwordOptions() + o.profileOptions() + o.configOptions() + o.layoutOptions() +
                       QList<const QCommandLineOption *>{&o.count, &o.host, &o.showPassword, &o.app,
-                                                        &o.server, &o.profile},
+                                                        &o.server, &o.profile, &o.wordpressFrom,
+                                                        &o.adminEmail},
                   u"site remove"_s);
     if (call.positional.size() != 3)
         throw UsageError{u"site remove 需要一个域名，例如 site remove example.com。"_s};
@@ -757,8 +817,9 @@ void list(const Invocation &call, ChunkedOutput &out)
         const auto j = readJournal(layout.stateFolder + u'/' + name);
         if (!j)
             continue;
-        const bool complete = !j->removed && !j->steps.isEmpty() &&
-                              j->steps.last().first == Step::Check && j->steps.last().second;
+        const Step last = j->site.app == App::WordPress ? Step::Install : Step::Check;
+        const bool complete = !j->removed && !j->steps.isEmpty() && j->steps.last().first == last &&
+                              j->steps.last().second;
         const Site &s = j->site;
         QJsonArray kept;
         if (j->removed && !j->filesDeleted)

@@ -124,6 +124,9 @@ QString verbHelp(const Options &o, const QString &verb)
             "Web 服务器配置；重载服务器，再从本机请求一次站点。每一步之前先记进 "
             "/var/lib/sitepass/域名.json，\n"
             "任何一步失败都按相反的顺序撤销已做的步骤；被终止时，site remove 会删掉已建的部分。\n"
+            "--app wordpress 还装好 WordPress：文件取自 /usr/share/wordpress（apt install "
+            "wordpress php）\n"
+            "或 --wordpress-from，再以站点用户运行它自己的安装程序，报告里的管理员账户就能登录。\n"
             "动手之前先查：php-fpm 和 Web 服务器在运行，进程池的 PHP 有网站程序要的扩展"
             "（缺了就指明要装的包）。\n"
             "site remove 默认保留站点的文件和数据库，这时站点的用户也留着（锁定），\n"
@@ -133,7 +136,8 @@ QString verbHelp(const Options &o, const QString &verb)
         const QCommandLineOption siteEngine{
             u"engine"_s, u"数据库：mariadb 或 postgresql（默认 mariadb）。"_s, u"数据库"_s};
         addGroup(rows, u"site add："_s,
-                 {&o.app, &siteEngine, &o.server, &o.profile, &o.json, &o.output, &o.group});
+                 {&o.app, &siteEngine, &o.server, &o.profile, &o.json, &o.output, &o.group,
+                  &o.wordpressFrom, &o.adminEmail});
         addGroup(rows, u"站点资料（不给 --profile 时）："_s,
                  o.profileOptions().mid(0, 3) + o.passwordOptions());
         addGroup(rows, u"Web 服务器（同 config）："_s,

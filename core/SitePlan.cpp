@@ -15,8 +15,9 @@ using namespace Qt::StringLiterals;
 namespace SitePlan {
 
 namespace {
-const QStringList stepNames = {u"user"_s, u"folders"_s,     u"database"_s, u"settings"_s,
-                               u"pool"_s, u"server_file"_s, u"reload"_s,   u"check"_s};
+const QStringList stepNames = {u"user"_s,     u"folders"_s, u"database"_s,
+                               u"settings"_s, u"pool"_s,    u"server_file"_s,
+                               u"reload"_s,   u"check"_s,   u"install"_s};
 
 // The statements of the script `sql` prints, without its comments and client commands.
 QStringList statements(const QString &script)
@@ -70,6 +71,49 @@ std::optional<Step> stepNamed(QStringView name)
     return at < 0 ? std::nullopt : std::optional<Step>(Step(at));
 }
 
+QString wordPressInstaller()
+{
+    return uR"(// Made by sitepass-cli: WordPress's own installer, its input on standard input.
+$in = json_decode(stream_get_contents(STDIN), true);
+if (!is_array($in)) { fwrite(STDERR, "no input
+"); exit(1); }
+define('WP_INSTALLING', true);
+$_SERVER['HTTP_HOST'] = $in['host'];
+$_SERVER['SERVER_NAME'] = $in['host'];
+$_SERVER['REQUEST_URI'] = '/';
+require $in['root'] . '/wp-load.php';
+require_once ABSPATH . 'wp-admin/includes/upgrade.php';
+// The report is the admin's word of the account: no mail; and no request to the site itself.
+function wp_new_blog_notification() {}
+add_filter('pre_http_request', function () { return new WP_Error('offline', 'offline'); });
+if (is_blog_installed()) { fwrite(STDERR, "WordPress is installed in this database already
+"); exit(1); }
+$r = wp_install($in['title'], $in['user'], $in['email'], true, '', wp_slash($in['password']));
+if (is_wp_error($r) || empty($r['user_id'])) {
+    fwrite(STDERR, is_wp_error($r) ? $r->get_error_message() . "
+" : "no admin account
+");
+    exit(1);
+}
+update_option('siteurl', $in['address']);
+update_option('home', $in['address']);
+echo "installed
+";
+)"_s;
+}
+
+QByteArray wordPressInput(const Site &site, const SiteTexts &profile, const QString &adminEmail)
+{
+    return QJsonDocument(QJsonObject{{u"root"_s, site.docRoot},
+                                     {u"host"_s, site.host},
+                                     {u"address"_s, site.address},
+                                     {u"title"_s, profile.siteName},
+                                     {u"user"_s, profile.adminUser},
+                                     {u"password"_s, profile.adminPassword},
+                                     {u"email"_s, adminEmail}})
+        .toJson(QJsonDocument::Compact);
+}
+
 QString placeholder(const QString &host, const QString &token)
 {
     return u"<?php\n// Made by sitepass-cli site add: replace it with the site's own.\n"
@@ -109,6 +153,7 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     s.docRoot = pool.docRoot;
     s.phpFolders = {pool.siteRoot + u"/.php"_s, pool.phpTempFolder(), pool.phpSessionFolder(),
                     pool.phpLogFolder()};
+    s.uploadFolder = pool.phpTempFolder();
     s.logFolder = pool.logFolder;
     s.database = profile.tableName;
     s.databaseUser = profile.databaseUser;
@@ -156,6 +201,9 @@ Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server s
     s.placeholderText = placeholder(s.host, token);
     s.serverLogs = {web.log(u"access"), web.log(u"error")};
     s.checkAnswer = placeholderAnswer(s.host, s.user, token);
+    s.address = !web.certificate.isEmpty()
+                    ? web.httpsUrl()
+                    : u"http://"_s + s.host + (s.port == u"80"_s ? QString() : u':' + s.port);
     return s;
 }
 

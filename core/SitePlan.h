@@ -61,9 +61,10 @@ struct PhpExtension
 QList<PhpExtension> phpExtensions(App app, SqlScript::Dialect engine);
 
 // The parts, in the order they are made.
-enum class Step { User, Folders, Database, Settings, Pool, ServerFile, Reload, Check };
-inline constexpr Step allSteps[] = {Step::User, Step::Folders,    Step::Database, Step::Settings,
-                                    Step::Pool, Step::ServerFile, Step::Reload,   Step::Check};
+enum class Step { User, Folders, Database, Settings, Pool, ServerFile, Reload, Check, Install };
+inline constexpr Step allSteps[] = {Step::User,     Step::Folders, Step::Database,
+                                    Step::Settings, Step::Pool,    Step::ServerFile,
+                                    Step::Reload,   Step::Check,   Step::Install};
 QString stepName(Step step);
 std::optional<Step> stepNamed(QStringView name);
 
@@ -79,6 +80,7 @@ struct Site
     QString socket; // the pool's
     QString siteRoot, docRoot;
     QStringList phpFolders; // the site's own: temporary files, sessions, PHP's error log
+    QString uploadFolder;   // among them, where PHP receives uploads
     QString logFolder;      // the pool's slow log
     QString database, databaseUser;
     QString settingsFile, poolFile, serverFile, serverLink;
@@ -91,6 +93,12 @@ struct Site
     // What the placeholder answers only when PHP runs it in the site's own pool: a value drawn
     // for this add, which whoever else holds the port cannot know.
     QString checkAnswer;
+    // The site's address as its visitors type it: the port when it is not the scheme's own.
+    QString address;
+    // WordPress's files, the PHP that installs it and the installer's input (the admin's
+    // password in it), where it is installed.
+    QString wordpressFrom, phpCli;
+    QByteArray installInput;
     QStringList databaseStatements;
 };
 
@@ -98,6 +106,13 @@ struct Site
 // SitepassError.
 Site plan(const SiteTexts &profile, App app, SqlScript::Dialect engine, Server server,
           const WebConfig::Settings &settings, const Layout &layout, RandomSource &random);
+
+// WordPress's own installer, run with the site's PHP as the site's user, for the site's
+// WordPress files (`root`): it reads its input (installInput) on standard input, makes the
+// tables and the admin account with wp_install(), sets the site's address, and says
+// "installed". It sends no mail and asks nothing of the network.
+QString wordPressInstaller();
+QByteArray wordPressInput(const Site &site, const SiteTexts &profile, const QString &adminEmail);
 
 // What the site root serves until the application is put there; the check asks for it. It
 // prints `token` hex-encoded, so that the file served as text would not pass for its answer.

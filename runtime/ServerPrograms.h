@@ -18,8 +18,10 @@ struct Run
     QString output;
     bool ok() const { return status == 0; }
 };
-// A program still running after `timeoutMs` is killed, and the run failed (status -1).
-Run run(const QString &program, const QStringList &arguments, int timeoutMs = 120000);
+// A program still running after `timeoutMs` is killed, and the run failed (status -1). `input`
+// is its standard input (a secret goes there, never into the arguments); `folder` where it runs.
+Run run(const QString &program, const QStringList &arguments, int timeoutMs = 120000,
+        const QByteArray &input = {}, const QString &folder = {});
 
 // The newest PHP-FPM installed: "8.2", or nothing.
 std::optional<QString> phpVersion();

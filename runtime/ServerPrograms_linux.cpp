@@ -15,7 +15,8 @@ using namespace Qt::StringLiterals;
 
 namespace ServerPrograms {
 
-Run run(const QString &program, const QStringList &arguments, int timeoutMs)
+Run run(const QString &program, const QStringList &arguments, int timeoutMs,
+        const QByteArray &input, const QString &folder)
 {
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
@@ -24,12 +25,15 @@ Run run(const QString &program, const QStringList &arguments, int timeoutMs)
                        u"/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"_s);
     environment.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder.isEmpty() ? u"/"_s : folder);
     process.start(program, arguments);
     Run result;
     if (!process.waitForStarted(10000)) {
         result.output = u"%1: %2"_s.arg(program, process.errorString());
         return result;
     }
+    if (!input.isEmpty())
+        process.write(input);
     process.closeWriteChannel();
     // A program that hangs is a failure of its own, never a success; it is ended.
     if (!process.waitForFinished(timeoutMs)) {

@@ -18,6 +18,11 @@ int writeFile(const QString &path, const QString &text, const QString &user, con
 // An empty file where none is, or the regular file there given this owner and mode.
 int prepareFile(const QString &path, const QString &user, const QString &group, int mode);
 int makeLink(const QString &target, const QString &path);
+// What the folder `from` holds (a folder of root's or the caller's that no one else may write,
+// else EPERM; its links followed) copied into the folder `to`, every file and folder user:group
+// with these modes, a file there replaced; the names in `skip` at the top left out.
+int copyTree(const QString &from, const QString &to, const QString &user, const QString &group,
+             int fileMode, int folderMode, const QStringList &skip);
 // A file or link, or a folder with all it holds: links removed, never followed; nothing on
 // another file system. ELOOP: a folder in the path is a link that is not followed.
 int remove(const QString &path);

@@ -159,7 +159,116 @@ int sweep(int folder, const QString &path, uid_t uid, QStringList &removed, int 
     }
     return 0;
 }
+// Bytes from one descriptor to the other, whole.
+int copyBytes(int in, int out)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : 0;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return w < 0 ? errno : EIO;
+            done += w;
+        }
+    }
+}
+
+struct Copy
+{
+    uid_t uid;
+    gid_t gid;
+    int fileMode, folderMode;
+    int budget = sweepLimit;
+};
+
+// What the folder `from` holds, into `to`: the source's links followed (it is root's), none
+// made or followed in the destination, which the site's user owns.
+int copyInto(int from, int to, Copy &c, const QList<QByteArray> &skip, int depth)
+{
+    QList<QByteArray> names;
+    if (const int error = namesIn(from, names))
+        return error;
+    for (const QByteArray &name : names) {
+        if (skip.contains(name))
+            continue;
+        if (--c.budget < 0)
+            return E2BIG;
+        struct stat st;
+        if (fstatat(from, name.constData(), &st, 0) != 0) {
+            if (errno == ENOENT)
+                continue; // a link to what this machine does not have
+            return errno;
+        }
+        int error = 0;
+        if (S_ISDIR(st.st_mode)) {
+            if (depth >= depthLimit)
+                return ELOOP;
+            if (mkdirat(to, name.constData(), 0700) != 0 && errno != EEXIST)
+                return errno;
+            const int in = openat(from, name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            const int out =
+                openat(to, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (in < 0 || out < 0)
+                error = errno;
+            else if (fchown(out, c.uid, c.gid) != 0 || fchmod(out, mode_t(c.folderMode)) != 0)
+                error = errno;
+            else
+                error = copyInto(in, out, c, {}, depth + 1);
+            if (in >= 0)
+                ::close(in);
+            if (out >= 0)
+                ::close(out);
+        } else if (S_ISREG(st.st_mode)) {
+            if (unlinkat(to, name.constData(), 0) != 0 && errno != ENOENT)
+                return errno;
+            const int in = openat(from, name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+            const int out = openat(to, name.constData(),
+                                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (in < 0 || out < 0)
+                error = errno;
+            else if ((error = copyBytes(in, out)) == 0 &&
+                     (fchown(out, c.uid, c.gid) != 0 || fchmod(out, mode_t(c.fileMode)) != 0))
+                error = errno;
+            if (in >= 0)
+                ::close(in);
+            if (out >= 0)
+                ::close(out);
+        } // devices, pipes and sockets are no part of an application
+        if (error)
+            return error;
+    }
+    return 0;
+}
 } // namespace
+
+int copyTree(const QString &from, const QString &to, const QString &user, const QString &group,
+             int fileMode, int folderMode, const QStringList &skip)
+{
+    Copy c{0, 0, fileMode, folderMode};
+    if (const int error = owner(user, group, c.uid, c.gid))
+        return error;
+    OpenedFolder source, target;
+    if (const int error = source.open(from))
+        return error;
+    struct stat st;
+    if (fstat(source.descriptor(), &st) != 0)
+        return errno;
+    if ((st.st_uid != 0 && st.st_uid != geteuid()) || (st.st_mode & 022))
+        return EPERM;
+    if (const int error = target.open(to))
+        return error;
+    QList<QByteArray> names;
+    for (const QString &name : skip)
+        names << QFile::encodeName(name);
+    return copyInto(source.descriptor(), target.descriptor(), c, names, 0);
+}
 
 bool exists(const QString &path)
 {

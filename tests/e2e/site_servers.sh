@@ -42,7 +42,8 @@ as_site site-a_test sh -c 'umask 027; mkdir -p /var/www/A_TEST/uploads/2026/12 &
 check "an upload of a.test is served" test "$(get a.test uploads/2026/12/a.png)" = image
 check "an upload of a.test is closed to b.test" bash -c '! runuser -u site-b_test -- cat /var/www/A_TEST/uploads/2026/12/a.png'
 check "b.test's public folder keeps the web server's group" test "$(stat -c '%G %a' /var/www/B_TEST/public)" = "www-data 2750"
-check "PHP's own folders are the site's alone" test "$(stat -c '%U:%G %a' /var/www/A_TEST/.php/tmp)" = "site-a_test:site-a_test 700"
+check "PHP's own folders are the site's alone" test "$(stat -c '%U:%G %a' /var/www/A_TEST/.php/sessions)" = "site-a_test:site-a_test 700"
+check "PHP's uploads are received for the web server's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST/.php/tmp)" = "site-a_test:www-data 2700"
 check "the settings are root's, read by the site's group" test "$(stat -c '%U:%G %a' /var/www/A_TEST/config.php)" = "root:site-a_test 640"
 check "the journal is root's alone" test "$(stat -c '%U %a' /var/lib/sitepass/a.test.json)" = "root 600"
 check "the journal holds no password" bash -c '! grep -qiE "password|IDENTIFIED" /var/lib/sitepass/*.json'
@@ -100,6 +101,11 @@ phpdismod -v "$php" -s fpm mysqli
 status_is "WordPress without mysqli" 2 "$cli" site add c.test --app wordpress
 check "WordPress without mysqli: the package named" grep -q "apt install php$php-mysql" "$scratch/err"
 phpenmod -v "$php" -s fpm mysqli
+status_is "--admin-email with a line break" 2 "$cli" site add c.test --app wordpress --admin-email $'a@c.test\nx'
+mkdir -m 0777 "$scratch/wp-anyone" && touch "$scratch/wp-anyone/wp-load.php"
+status_is "--wordpress-from a folder anyone may write" 2 "$cli" site add c.test --app wordpress --wordpress-from "$scratch/wp-anyone"
+status_is "--wordpress-from a folder without WordPress" 2 "$cli" site add c.test --app wordpress --wordpress-from /usr/share/doc
+status_is "--admin-email without WordPress" 2 "$cli" site add c.test --app php --admin-email a@c.test
 check "refusals never reload php-fpm" test "$(reloads)" = "$before_reloads"
 check "refusals change nothing" diff "$scratch/two" <(machine)
 
@@ -274,8 +280,27 @@ fi
 # Apache and WordPress, its wp-config.php whole.
 nginx -s stop; sleep 1
 apache2ctl start >/dev/null 2>&1 || bad "Apache did not start"
-status_is "site add f.test on Apache with WordPress" 0 "$cli" site add f.test --app wordpress --server apache
-check "f.test answers through its own pool on Apache" grep -q 'as site-f_test' <(get f.test)
+status_is "site add f.test on Apache with WordPress" 0 "$cli" site add f.test --app wordpress --server apache --json
+field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$scratch/out" "$1"; }
+f_user=$(field admin_user) f_password=$(field admin_password) f_admin=$(field admin_path)
+check "f.test: WordPress's admin folder is the report's admin path" test "$f_admin" = /wp-admin/
+# The report's admin user and password log in, and an image uploaded through WordPress is
+# served back.
+wp() { curl -s --max-time 30 --resolve f.test:80:127.0.0.1 -b "$scratch/f.jar" -c "$scratch/f.jar" "$@"; }
+wp -o /dev/null "http://f.test/wp-login.php"
+wp -o /dev/null -w '%{redirect_url}\n' --data-urlencode "log=$f_user" --data-urlencode "pwd=$f_password" \
+    -d 'wp-submit=Log+In&testcookie=1' "http://f.test/wp-login.php" >"$scratch/f.login"
+check "f.test: the report's admin user and password log in" grep -q '^http://f.test/wp-admin/$' "$scratch/f.login"
+nonce=$(wp "http://f.test/wp-admin/media-new.php" | grep -o '"_wpnonce":"[0-9a-f]*"' | head -1 | cut -d'"' -f4)
+convert -size 8x8 xc:red "$scratch/red.png"
+wp -F "async-upload=@$scratch/red.png" -F "name=red.png" -F "_wpnonce=$nonce" -F short=1 \
+    "http://f.test/wp-admin/async-upload.php" >"$scratch/f.upload"
+upload=$(find /var/www/F_TEST/wp-content/uploads -name red.png | head -1)
+check "f.test: an image uploaded through WordPress is served by Apache" \
+    cmp "$scratch/red.png" <(curl -s --resolve f.test:80:127.0.0.1 "http://f.test/${upload#/var/www/F_TEST/}")
+check "f.test: WordPress's files are the site's user's" test "$(stat -c '%U:%G' /var/www/F_TEST/wp-login.php)" = "site-f_test:www-data"
+check "f.test answers with WordPress on Apache, at the site's address" \
+    grep -q 'Link: <http://f.test/.*rel="https://api.w.org/"' <(curl -si --max-time 30 --resolve f.test:80:127.0.0.1 http://f.test/)
 check "f.test's wp-config.php is whole PHP" php -l /var/www/F_TEST/wp-config.php
 check "f.test's wp-config.php loads WordPress last" grep -q "require_once ABSPATH . 'wp-settings.php'" /var/www/F_TEST/wp-config.php
 as_site site-f_test sh -c 'umask 027; mkdir -p /var/www/F_TEST/wp-content/uploads/2026 && echo image >/var/www/F_TEST/wp-content/uploads/2026/f.png'
