@@ -6,8 +6,10 @@
 #include "PasswordCommands.h"
 #include "SitePlan.h"
 #include "SitepassError.h"
+#include "VaultCommand.h"
 
 #ifndef Q_OS_WIN
+#include "CoreDumps.h"
 #include "DatabaseAdministrator.h"
 #include "OpenedFolder.h"
 #include "ServerPrograms.h"
@@ -619,6 +621,11 @@ void add(const Invocation &call, ChunkedOutput &out)
             u"--server 应为 nginx 或 apache，收到“%1”。"_s.arg(parser.value(o.server).left(40))};
     const WebConfig::Settings settings = webSettingsFrom(parser, o);
     const OutputFile output = outputFile(parser, o);
+    for (const QCommandLineOption *option : {&o.keyFile, &o.noPassword})
+        if (parser.isSet(*option) && !parser.isSet(o.vault))
+            throw UsageError{u"--%1 只与 --vault 同用。"_s.arg(option->names().constFirst())};
+    if (parser.isSet(o.vault) && parser.value(o.profile) == u"-"_s)
+        throw UsageError{u"用 --vault 时标准输入是保险库的主密码：--profile 要给文件。"_s};
     // The report is the only copy of the passwords: its file is checked before the site is made.
     if (!output.name.isEmpty() && (SiteFiles::exists(output.name) ||
                                    !QFileInfo(QFileInfo(output.name).absolutePath()).isDir()))
@@ -714,6 +721,12 @@ void add(const Invocation &call, ChunkedOutput &out)
     if (const QString problem = configurationProblem(site); !problem.isEmpty())
         throw UsageError{u"服务器现有的配置有错，先修好它：%1"_s.arg(problem)};
 
+    // The vault opens before anything changes: a wrong master password stops the run here.
+    std::unique_ptr<OpenedVault> vault;
+    if (parser.isSet(o.vault)) {
+        CoreDumps::disable();
+        vault = openVault(call, parser.value(o.vault));
+    }
     if (const QString problem = letReloadsWait(site); !problem.isEmpty())
         throw Failure{problem + u"；什么都没有改。"_s};
 
@@ -734,6 +747,19 @@ void add(const Invocation &call, ChunkedOutput &out)
                 : u"撤销时又有问题：%1；记录文件留着，修好后运行 sitepass-cli site remove %2 "
                   "--drop-database --delete-files。"_s.arg(undone.problems.join(u"；"_s),
                                                            site.host))};
+    }
+    // The site stands: a vault that cannot take its accounts still leaves the report printed.
+    if (vault) {
+        try {
+            storeProfile(call, *vault, profile,
+                         site.engine == SqlScript::Dialect::PostgreSql ? u"127.0.0.1"_s
+                                                                       : u"localhost"_s);
+            saveVault(*vault, call.random, call.crypto);
+        } catch (const Failure &e) {
+            writeProfile(call, profile, token, output, out);
+            throw Failure{
+                u"站点 %1 已建好，报告已打印，但没能存进保险库：%2"_s.arg(site.host, e.message)};
+        }
     }
     writeProfile(call, profile, token, output, out);
 }
@@ -856,8 +882,9 @@ void site(const Invocation &call, ChunkedOutput &out)
     Q_UNUSED(out);
     throw UsageError{u"site 在网站所在的 Linux 服务器上运行：它要在那里建用户、文件和数据库。"_s};
 #else
-    rejectOptions(call.parser, call.options.vaultOptions(), u"site"_s);
     const QString verb = call.positional.value(1);
+    if (verb != u"add"_s)
+        rejectOptions(call.parser, call.options.vaultOptions(), u"site "_s + verb.left(20));
     if (verb == u"add"_s)
         add(call, out);
     else if (verb == u"remove"_s)

@@ -143,6 +143,8 @@ QString verbHelp(const Options &o, const QString &verb)
         addGroup(rows, u"Web 服务器（同 config）："_s,
                  {&o.siteRoot, &o.runDir, &o.webUser, &o.phpSocket, &o.listenAddress, &o.adminAllow,
                   &o.tlsCertificate, &o.tlsKey, &o.tlsPort, &o.maxUpload, &o.logDir});
+        addGroup(rows, u"保险库（site add 动手之前先打开，报告打印之前存进站点的两个账户）："_s,
+                 o.vaultOptions());
         addGroup(rows, u"其他布局（LNMP、面板，默认 Debian 的）："_s, o.layoutOptions());
         addGroup(rows, u"site remove："_s, {&o.dropDatabase, &o.deleteFiles});
     } else if (verb == u"vault"_s) {

@@ -264,9 +264,10 @@ void saveVault(OpenedVault &opened, RandomSource &random, VaultCrypto &crypto)
             opened.path, describeCreateFailure(error))};
 }
 
-void storeProfile(const Invocation &call, OpenedVault &opened, const SiteTexts &profile)
+void storeProfile(const Invocation &call, OpenedVault &opened, const SiteTexts &profile,
+                  const QString &dbHost)
 {
-    const QString host = call.parser.value(call.options.dbHost);
+    const QString host = dbHost.isEmpty() ? call.parser.value(call.options.dbHost) : dbHost;
     VaultSites::store(
         opened.vault, profile.siteName,
         VaultSites::accounts(profile, host.isEmpty() ? SqlScript::defaultHost.toString() : host),

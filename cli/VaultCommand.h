@@ -36,7 +36,9 @@ std::unique_ptr<OpenedVault> openVault(const Invocation &call, const QString &pa
 // Writes it whole beside the file, synced, and renames it over the file.
 void saveVault(OpenedVault &opened, RandomSource &random, VaultCrypto &crypto);
 // The vault's entries for a profile, as `vault add` and `profile --vault` store them.
-void storeProfile(const Invocation &call, OpenedVault &opened, const SiteTexts &profile);
+// The database account's host is --db-host's, or `dbHost` where the caller knows it.
+void storeProfile(const Invocation &call, OpenedVault &opened, const SiteTexts &profile,
+                  const QString &dbHost = {});
 
 void vault(const Invocation &call, ChunkedOutput &out);
 

@@ -227,6 +227,17 @@ check "after the kills: the machine as it was" diff "$scratch/two" <(machine)
 for program in /usr/sbin/useradd "/usr/sbin/php-fpm$php" /usr/sbin/nginx; do umount "$program"; done
 check "b.test answered throughout" grep -q 'as site-b_test' <(get b.test)
 
+# The site's two accounts in the user's KeePass vault before the report is printed; a wrong
+# master password stops site add before anything changes.
+"$cli" vault create "$scratch/v.kdbx" <<<'vault pass' 2>/dev/null
+status_is "site add with a wrong vault password" 1 "$cli" site add v.test --app php --vault "$scratch/v.kdbx" <<<'not it'
+check "a wrong vault password: nothing made" bash -c '! getent passwd site-v_test && ! test -e /var/lib/sitepass/v.test.json'
+status_is "site add v.test --vault" 0 "$cli" site add v.test --app php --json --vault "$scratch/v.kdbx" <<<'vault pass'
+v_db=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["db_password"])' "$scratch/out")
+check "the vault holds v.test's database password" \
+    test "$(echo 'vault pass' | keepassxc-cli show -s -a Password "$scratch/v.kdbx" 'sitepass/v.test/v.test 数据库' 2>/dev/null)" = "$v_db"
+"$cli" site remove v.test --drop-database --delete-files 2>/dev/null
+
 # Each of --drop-database and --delete-files takes its own part; the user goes with the last.
 status_is "site add i.test" 0 "$cli" site add i.test --app php
 i_db=$(python3 -c 'import json, sys; print(next(s["database"] for s in json.load(sys.stdin) if s["host"] == "i.test"))' < <("$cli" site list --json))
