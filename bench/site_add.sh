@@ -33,6 +33,16 @@ by_hand() { # by_hand N: the kit, as the README gives it, for h$N.test
     for _ in $(seq 50); do curl -s --resolve "$host:80:127.0.0.1" "http://$host/" | grep -q ok && return 0; sleep 0.2; done
     return 1
 }
+remove_by_hand() { # remove_by_hand N: the same site taken away again, as the README's commands do
+    local host=h$1.test json=$scratch/h$1.json db
+    rm "/etc/nginx/sites-enabled/$host" "/etc/nginx/sites-available/$host" "/etc/php/$php/fpm/pool.d/H$1_TEST.conf"
+    kill -USR2 "$(cat "/run/php/php$php-fpm.pid")"
+    for _ in $(seq 100); do [ -S "/run/php/H$1_TEST.sock" ] || break; sleep 0.05; done
+    nginx -s reload 2>/dev/null
+    db=$(python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))["db_table"])' "$json")
+    mariadb --no-defaults --socket=/run/mysqld/mysqld.sock -u root -e "DROP DATABASE $db; DROP USER '$db'@'localhost'"
+    rm -rf "/var/www/H$1_TEST" && deluser --quiet "site-h$1_test" >/dev/null 2>&1
+}
 seconds() { awk -v a="$1" -v b="$(date +%s%N)" -v n="$sites" 'BEGIN { printf "%.2f", (b - a) / n / 1e9 }'; }
 t0=$(date +%s%N)
 for i in $(seq "$sites"); do "$cli" site add "s$i.test" --app php >/dev/null || echo "site add failed" >&2; done
@@ -40,6 +50,12 @@ ours=$(seconds "$t0")
 t0=$(date +%s%N)
 for i in $(seq "$sites"); do by_hand "$i" || echo "by hand failed" >&2; done
 hand=$(seconds "$t0")
+t0=$(date +%s%N)
+for i in $(seq "$sites"); do "$cli" site remove "s$i.test" --drop-database --delete-files 2>/dev/null || echo "site remove failed" >&2; done
+ours_rm=$(seconds "$t0")
+t0=$(date +%s%N)
+for i in $(seq "$sites"); do remove_by_hand "$i" || echo "removing by hand failed" >&2; done
+hand_rm=$(seconds "$t0")
 row() { printf '| %-44s | %10s | %10s | %s |\n' "$@"; }
 echo "A whole site on one server, $sites sites each (nginx, php-fpm, MariaDB)"
 echo
@@ -47,3 +63,5 @@ row "measure" "site add" "by hand" "ratio"
 row "---" "---:" "---:" "---:"
 row "seconds per site, checks and request included" "$ours" "$hand" \
     "$(awk -v a="$ours" -v b="$hand" 'BEGIN { printf "%.2fx", a / b }')"
+row "seconds per site removed, files and database too" "$ours_rm" "$hand_rm" \
+    "$(awk -v a="$ours_rm" -v b="$hand_rm" 'BEGIN { printf "%.2fx", a / b }')"
