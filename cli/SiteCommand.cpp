@@ -670,7 +670,8 @@ void add(const Invocation &call, ChunkedOutput &out)
                                  site.wordpressFrom.left(200))};
         const QString email =
             parser.isSet(o.adminEmail) ? parser.value(o.adminEmail) : u"admin@"_s + site.host;
-        static const QRegularExpression address(u"^[A-Za-z0-9._%+-]{1,64}@[A-Za-z0-9.-]{1,190}$"_s);
+        static const QRegularExpression address(
+            u"^[A-Za-z0-9._%+-]{1,64}@[A-Za-z0-9.-]{1,190}\\z"_s);
         if (!address.match(email).hasMatch())
             throw UsageError{u"--admin-email 应为一个电子邮件地址，如 admin@%1，收到“%2”。"_s.arg(
                 site.host, email.left(60))};

@@ -102,6 +102,7 @@ status_is "WordPress without mysqli" 2 "$cli" site add c.test --app wordpress
 check "WordPress without mysqli: the package named" grep -q "apt install php$php-mysql" "$scratch/err"
 phpenmod -v "$php" -s fpm mysqli
 status_is "--admin-email with a line break" 2 "$cli" site add c.test --app wordpress --admin-email $'a@c.test\nx'
+status_is "--admin-email ending in a line break" 2 "$cli" site add c.test --app wordpress --admin-email $'a@c.test\n'
 mkdir -m 0777 "$scratch/wp-anyone" && touch "$scratch/wp-anyone/wp-load.php"
 status_is "--wordpress-from a folder anyone may write" 2 "$cli" site add c.test --app wordpress --wordpress-from "$scratch/wp-anyone"
 status_is "--wordpress-from a folder without WordPress" 2 "$cli" site add c.test --app wordpress --wordpress-from /usr/share/doc
