@@ -289,34 +289,41 @@ else
     bad "ansible-playbook is not installed (./dev installs ansible-core)"
 fi
 
+# WordPress installed by site add on each server: the report's admin user and password log
+# in, and an image uploaded through WordPress is served back.
+wordpress() { # wordpress HOST SERVER
+    local host=$1 server=$2 name=${1%%.*}
+    local dir=/var/www/${name^^}_TEST
+    status_is "site add $host with WordPress on $server" 0 "$cli" site add "$host" --app wordpress --server "$server" --json
+    local user password admin
+    read -r user password admin < <(python3 -c 'import json, sys; p = json.load(open(sys.argv[1])); print(p["admin_user"], p["admin_password"], p["admin_path"])' "$scratch/out")
+    check "$host: WordPress's admin folder is the report's admin path" test "$admin" = /wp-admin/
+    wp() { curl -s --max-time 30 --resolve "$host:80:127.0.0.1" -b "$scratch/$host.jar" -c "$scratch/$host.jar" "$@"; }
+    wp -o /dev/null "http://$host/wp-login.php"
+    wp -o /dev/null -w '%{redirect_url}\n' --data-urlencode "log=$user" --data-urlencode "pwd=$password" \
+        -d 'wp-submit=Log+In&testcookie=1' "http://$host/wp-login.php" >"$scratch/$host.login"
+    check "$host: the report's admin user and password log in" grep -q "^http://$host/wp-admin/\$" "$scratch/$host.login"
+    local nonce upload
+    nonce=$(wp "http://$host/wp-admin/media-new.php" | grep -o '"_wpnonce":"[0-9a-f]*"' | head -1 | cut -d'"' -f4)
+    [ -f "$scratch/red.png" ] || convert -size 8x8 xc:red "$scratch/red.png"
+    wp -F "async-upload=@$scratch/red.png" -F "name=red.png" -F "_wpnonce=$nonce" -F short=1 \
+        "http://$host/wp-admin/async-upload.php" >"$scratch/$host.upload"
+    upload=$(find "$dir/wp-content/uploads" -name red.png 2>/dev/null | head -1)
+    check "$host: an image uploaded through WordPress is served by $server" \
+        cmp "$scratch/red.png" <(curl -s --resolve "$host:80:127.0.0.1" "http://$host/${upload#"$dir"/}")
+    check "$host: WordPress's files are the site's user's" test "$(stat -c '%U:%G' "$dir/wp-login.php")" = "site-${host%%.*}_test:www-data"
+}
+wordpress w.test nginx
+status_is "site remove w.test with everything" 0 "$cli" site remove w.test --drop-database --delete-files
+
 # Apache and WordPress, its wp-config.php whole.
 nginx -s stop; sleep 1
 apache2ctl start >/dev/null 2>&1 || bad "Apache did not start"
-status_is "site add f.test on Apache with WordPress" 0 "$cli" site add f.test --app wordpress --server apache --json
-field() { python3 -c 'import json, sys; print(json.load(open(sys.argv[1]))[sys.argv[2]])' "$scratch/out" "$1"; }
-f_user=$(field admin_user) f_password=$(field admin_password) f_admin=$(field admin_path)
-check "f.test: WordPress's admin folder is the report's admin path" test "$f_admin" = /wp-admin/
-# The report's admin user and password log in, and an image uploaded through WordPress is
-# served back.
-wp() { curl -s --max-time 30 --resolve f.test:80:127.0.0.1 -b "$scratch/f.jar" -c "$scratch/f.jar" "$@"; }
-wp -o /dev/null "http://f.test/wp-login.php"
-wp -o /dev/null -w '%{redirect_url}\n' --data-urlencode "log=$f_user" --data-urlencode "pwd=$f_password" \
-    -d 'wp-submit=Log+In&testcookie=1' "http://f.test/wp-login.php" >"$scratch/f.login"
-check "f.test: the report's admin user and password log in" grep -q '^http://f.test/wp-admin/$' "$scratch/f.login"
-nonce=$(wp "http://f.test/wp-admin/media-new.php" | grep -o '"_wpnonce":"[0-9a-f]*"' | head -1 | cut -d'"' -f4)
-convert -size 8x8 xc:red "$scratch/red.png"
-wp -F "async-upload=@$scratch/red.png" -F "name=red.png" -F "_wpnonce=$nonce" -F short=1 \
-    "http://f.test/wp-admin/async-upload.php" >"$scratch/f.upload"
-upload=$(find /var/www/F_TEST/wp-content/uploads -name red.png | head -1)
-check "f.test: an image uploaded through WordPress is served by Apache" \
-    cmp "$scratch/red.png" <(curl -s --resolve f.test:80:127.0.0.1 "http://f.test/${upload#/var/www/F_TEST/}")
-check "f.test: WordPress's files are the site's user's" test "$(stat -c '%U:%G' /var/www/F_TEST/wp-login.php)" = "site-f_test:www-data"
+wordpress f.test apache
 check "f.test answers with WordPress on Apache, at the site's address" \
     grep -q 'Link: <http://f.test/.*rel="https://api.w.org/"' <(curl -si --max-time 30 --resolve f.test:80:127.0.0.1 http://f.test/)
 check "f.test's wp-config.php is whole PHP" php -l /var/www/F_TEST/wp-config.php
 check "f.test's wp-config.php loads WordPress last" grep -q "require_once ABSPATH . 'wp-settings.php'" /var/www/F_TEST/wp-config.php
-as_site site-f_test sh -c 'umask 027; mkdir -p /var/www/F_TEST/wp-content/uploads/2026 && echo image >/var/www/F_TEST/wp-content/uploads/2026/f.png'
-check "an upload of f.test is served by Apache" test "$(get f.test wp-content/uploads/2026/f.png)" = image
 status_is "site remove f.test with everything" 0 "$cli" site remove f.test --drop-database --delete-files
 check "f.test: nothing left" bash -c '! ls /var/www/F_TEST /etc/apache2/sites-enabled/f.test.conf 2>/dev/null'
 
