@@ -247,11 +247,11 @@ QString reload(const Site &site, bool pool)
         if (pid <= 0 || ::kill(pid, SIGUSR2) != 0)
             return u"php-fpm 没有在运行（%1）"_s.arg(site.phpFpmPidFile);
     }
-    // It may wait for the requests in flight first.
-    for (int tries = 0; tries < (graceSeconds + 5) * 10 && SiteFiles::exists(site.socket) != pool;
+    // It may wait for the requests in flight first. php-fpm sets up its signals before its
+    // sockets, so once the socket is there or gone, the next reload is safe to send.
+    for (int tries = 0; tries < (graceSeconds + 5) * 50 && SiteFiles::exists(site.socket) != pool;
          ++tries)
-        QThread::msleep(100);
-    QThread::msleep(300);
+        QThread::msleep(20);
     // nginx's workers of before take new connections with the old configuration until they
     // hear of the reload: it is done when none of them is still serving.
     const pid_t master = site.server == Server::Nginx ? pidIn(webPidFile(site)) : 0;
