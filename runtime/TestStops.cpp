@@ -3,6 +3,7 @@
 #include "TestStops.h"
 
 #include <QLatin1String>
+#include <QString>
 #include <QtGlobal>
 
 #include <csignal>
