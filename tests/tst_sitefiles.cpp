@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -63,6 +65,49 @@ private slots:
         QCOMPARE(SiteFiles::writeFile(at(u"site/public/new"_s), u"x"_s, {}, {}, 0600), ELOOP);
         QVERIFY(QFileInfo::exists(at(u"other/canary"_s)));
         QVERIFY(!QFileInfo::exists(at(u"other/new"_s)));
+    }
+
+    // A log the web server will open is a plain file: a pipe someone holds open is refused.
+    void preparesOnlyAPlainFile()
+    {
+        const QByteArray pipe = QFile::encodeName(at(u"site/access.log"_s));
+        QCOMPARE(mkfifo(pipe.constData(), 0600), 0);
+        const int reader = ::open(pipe.constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        QCOMPARE(SiteFiles::prepareFile(at(u"site/access.log"_s), {}, {}, 0640), ESPIPE);
+        ::close(reader);
+    }
+
+    // An application's tree: its links followed, a file there replaced, the skipped name kept.
+    void copiesATreeIntoTheSite()
+    {
+        QVERIFY(QDir().mkpath(at(u"app/inc"_s)));
+        touch(at(u"app/inc/lib.php"_s));
+        QVERIFY(QFile::link(at(u"other/canary"_s), at(u"app/linked.php"_s)));
+        QFile index(at(u"app/index.php"_s)), placeholder(at(u"site/index.php"_s)),
+            config(at(u"site/config.php"_s));
+        QVERIFY(index.open(QIODevice::WriteOnly) && index.write("app") == 3);
+        index.close();
+        QVERIFY(placeholder.open(QIODevice::WriteOnly) && config.open(QIODevice::WriteOnly));
+        QVERIFY(config.write("ours") == 4);
+        config.close();
+        touch(at(u"app/config.php"_s));
+        QVERIFY(QFile::setPermissions(at(u"app"_s),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(
+            SiteFiles::copyTree(at(u"app"_s), at(u"site"_s), {}, {}, 0640, 0750, {u"config.php"_s}),
+            0);
+        QCOMPARE(QFile(at(u"site/index.php"_s)).size(), 3);
+        QCOMPARE(QFile(at(u"site/config.php"_s)).size(), 4);
+        QVERIFY(QFileInfo(at(u"site/linked.php"_s)).isFile() &&
+                !QFileInfo(at(u"site/linked.php"_s)).isSymLink());
+        struct stat folder;
+        QCOMPARE(stat(QFile::encodeName(at(u"site/inc"_s)).constData(), &folder), 0);
+        QCOMPARE(folder.st_mode & 07777, 0750u);
+        // A source that others may write is not copied from.
+        QVERIFY(QFile::setPermissions(at(u"app"_s),
+                                      QFile::permissions(at(u"app"_s)) | QFile::WriteOther));
+        QCOMPARE(SiteFiles::copyTree(at(u"app"_s), at(u"site"_s), {}, {}, 0640, 0750, {}), EPERM);
     }
 
     void sweepsOnlyWhatTheUserOwns()
