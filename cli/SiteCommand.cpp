@@ -170,6 +170,13 @@ QString stoppedServer(const Site &site)
                    site.webService.isEmpty() ? webPidFile(site) : QString());
 }
 
+// "8.2" for Debian's php-fpm8.2; empty for a program named otherwise.
+QString phpVersionOf(const QString &phpFpm)
+{
+    static const QRegularExpression versioned(u"^php-fpm(\\d+\\.\\d+)$"_s);
+    return versioned.match(programName(phpFpm)).captured(1);
+}
+
 // The packages of the extensions the application needs that the pool's own PHP lacks (that
 // PHP's version in their names where the program tells it); empty when it has them all.
 QStringList missingPhpPackages(const Site &site)
@@ -180,14 +187,12 @@ QStringList missingPhpPackages(const Site &site)
     QStringList modules;
     for (const QString &line : r.output.split(u'\n'))
         modules << line.trimmed().toLower();
-    static const QRegularExpression versioned(u"^php-fpm(\\d+\\.\\d+)$"_s);
-    const auto version = versioned.match(programName(site.phpFpm));
+    const QString version = phpVersionOf(site.phpFpm);
     QStringList packages;
     for (const SitePlan::PhpExtension &e : SitePlan::phpExtensions(site.app, site.engine)) {
         const QString package =
-            version.hasMatch()
-                ? QString(e.package).replace(u"php-"_s, u"php"_s + version.captured(1) + u'-')
-                : e.package;
+            version.isEmpty() ? e.package
+                              : QString(e.package).replace(u"php-"_s, u"php"_s + version + u'-');
         if (!modules.contains(e.module) && !packages.contains(package))
             packages << package;
     }
@@ -675,14 +680,13 @@ void add(const Invocation &call, ChunkedOutput &out)
         if (!address.match(email).hasMatch())
             throw UsageError{u"--admin-email 应为一个电子邮件地址，如 admin@%1，收到“%2”。"_s.arg(
                 site.host, email.left(60))};
-        static const QRegularExpression versioned(u"php-fpm(\\d+\\.\\d+)$"_s);
-        const auto version = versioned.match(site.phpFpm);
-        site.phpCli = version.hasMatch() ? u"/usr/bin/php"_s + version.captured(1)
+        const QString version = phpVersionOf(site.phpFpm);
+        site.phpCli = !version.isEmpty() ? u"/usr/bin/php"_s + version
                                          : QFileInfo(site.phpFpm).absolutePath() + u"/../bin/php"_s;
         if (!QFileInfo(site.phpCli).isExecutable())
             throw UsageError{
                 u"没有装好 WordPress 要用的 PHP 命令行“%1”（apt install php%2-cli）。"_s.arg(
-                    site.phpCli, version.captured(1))};
+                    site.phpCli, version)};
         site.installInput = SitePlan::wordPressInput(site, profile, email);
     } else if (parser.isSet(o.wordpressFrom) || parser.isSet(o.adminEmail)) {
         throw UsageError{u"--wordpress-from 和 --admin-email 只用于 --app wordpress。"_s};
